@@ -37,7 +37,7 @@ Extended operator/(Extended a, Extended b) {
 std::int64_t Round(Extended x) {
     // The rounding mode is never changed from the default, nearest with
     // ties to even.
-    const long double r = std::nearbyint(x.value);
+    const long double r = std::rint(x.value);
     constexpr long double lowest = -0x1p63L;
     if (!(r >= lowest && r < -lowest))
         throw EInvalidOp();

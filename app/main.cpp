@@ -1,0 +1,28 @@
+// Program entry: the main window first (its creation runs the first
+// recalculation), then the prescaler reference and about windows, hidden.
+// The program ends when the main window is closed, by "&Koniec", Esc or the
+// close box; nothing is saved.
+#include "app/form2.h"
+#include "app/form3.h"
+#include "app/shell.h"
+#include "ui/fonts.h"
+#include "ui/form1.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ui::installFontSubstitutes();
+    QApplication::setWindowIcon(app::applicationIcon());
+
+    ui::DialogMessageService messages;
+    ui::TForm1 form1(messages);
+    messages.setOwner(&form1);
+    TForm2 form2;
+    TForm3 form3;
+    form1.setSecondaryWindows(&form2, &form3);
+
+    form1.show();
+    return QApplication::exec();
+}

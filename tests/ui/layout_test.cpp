@@ -1,0 +1,165 @@
+// What the user sees of the main window before touching it, and how the
+// keyboard moves through it and ends the program.
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/messages.h"
+#include "../qstring_printer.h"
+
+#include <QAbstractItemView>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SilentMessages : ui::MessageService {
+    QStringList shown;
+    void showMessage(const QString& text) override { shown << text; }
+    void reportError(const QString& text) override { shown << text; }
+};
+
+class MainWindowLayout : public ::testing::Test {
+protected:
+    SilentMessages messages;
+    ui::TForm1 form{messages};
+
+    void SetUp() override {
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    template <typename T = QWidget>
+    T* control(const char* name) {
+        T* found = form.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    // The named control that holds the keyboard focus.
+    QString focusedControl() {
+        for (QWidget* w = QApplication::focusWidget(); w != nullptr && w != &form; w = w->parentWidget())
+            if (!w->objectName().isEmpty() && w->parentWidget() == &form)
+                return w->objectName();
+        return {};
+    }
+    // Runs the event loop until the program is told to end, after `action`.
+    int exitCodeAfter(const std::function<void()>& action) {
+        QTimer::singleShot(0, &form, action);
+        QTimer::singleShot(3000, &form, [] { QApplication::exit(99); });
+        return QApplication::exec();
+    }
+};
+
+TEST_F(MainWindowLayout, InputsAtTheirDesignedPlaces) {
+    const struct {
+        const char* name;
+        QRect geometry;
+    } rows[] = {
+        {"TrackBar1", {352, 208, 150, 45}}, {"presk", {112, 24, 81, 21}},  {"BitBtn1", {528, 496, 75, 25}},
+        {"czest", {16, 24, 81, 21}},        {"Edit1", {24, 192, 49, 21}},  {"wielkosc", {80, 192, 57, 21}},
+        {"SpinEdit1", {80, 288, 65, 22}},   {"ocr", {120, 432, 57, 22}},   {"Edit2", {96, 456, 81, 21}},
+        {"ComboBox1", {184, 456, 57, 21}},  {"BitBtn2", {448, 496, 75, 25}}, {"Bevel3", {16, 96, 305, 281}},
+        {"Bevel1", {336, 96, 273, 281}},    {"Bevel2", {16, 384, 593, 105}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(control(row.name)->geometry(), row.geometry) << row.name;
+    EXPECT_EQ(form.objectName(), "Form1");
+    EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Obliczanie wartości rejestrów 8-bitowych TIMER'ów AVR"));
+}
+
+TEST_F(MainWindowLayout, NoLabelClipsItsText) {
+    const auto labels = form.findChildren<QLabel*>();
+    EXPECT_EQ(labels.size(), 41);
+    for (const QLabel* label : labels) {
+        const int needed = label->fontMetrics().horizontalAdvance(label->text());
+        EXPECT_GE(label->width(), needed) << label->objectName().toStdString();
+        EXPECT_GE(label->height(), label->fontMetrics().height()) << label->objectName().toStdString();
+    }
+}
+
+TEST_F(MainWindowLayout, FontsAsDesigned) {
+    const struct {
+        const char* name;
+        int pixels;
+        bool bold, underline;
+    } rows[] = {
+        {"Label1", 16, true, false}, {"Label5", 19, true, false},  {"Label2", 13, false, false},
+        {"Label7", 11, false, true}, {"Label28", 11, false, false}, {"Label13", 16, true, false},
+    };
+    for (const auto& row : rows) {
+        const QFont font = control(row.name)->font();
+        EXPECT_EQ(font.pixelSize(), row.pixels) << row.name;
+        EXPECT_EQ(font.bold(), row.bold) << row.name;
+        EXPECT_EQ(font.underline(), row.underline) << row.name;
+    }
+    EXPECT_EQ(control("Label7")->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(MainWindowLayout, BoxesStartWithTextButOnlyTheClockSelected) {
+    const struct {
+        const char* name;
+        int index;
+        const char* text;
+        int entries;
+    } rows[] = {
+        {"presk", -1, "1", 7}, {"czest", 0, "1 MHz", 9}, {"wielkosc", -1, "us", 3}, {"ComboBox1", -1, "Hz", 2},
+    };
+    for (const auto& row : rows) {
+        const auto* box = control<ui::ComboBox>(row.name);
+        EXPECT_EQ(box->currentIndex(), row.index) << row.name;
+        EXPECT_EQ(box->currentText(), row.text) << row.name;
+        EXPECT_EQ(box->count(), row.entries) << row.name;
+    }
+    EXPECT_EQ(control<ui::ComboBox>("czest")->itemText(4), "9,6 MHz");
+    EXPECT_EQ(control<ui::SpinEdit>("SpinEdit1")->text(), "0");
+    EXPECT_EQ(control<ui::SpinEdit>("ocr")->text(), "1");
+    EXPECT_EQ(control<ui::TrackBar>("TrackBar1")->value(), 0);
+}
+
+TEST_F(MainWindowLayout, TabOrderStartsAtThePrescaler) {
+    EXPECT_EQ(focusedControl(), "presk");
+    const QStringList order{"BitBtn1", "czest", "TrackBar1", "Edit1", "wielkosc", "SpinEdit1",
+                            "ocr",     "Edit2", "ComboBox1", "BitBtn2", "presk"};
+    for (const QString& next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(focusedControl(), next);
+    }
+}
+
+TEST_F(MainWindowLayout, PrescalerLabelShowsTheReferenceWindow) {
+    QWidget reference;
+    QWidget about;
+    form.setSecondaryWindows(&reference, &about);
+    QTest::mouseClick(control("Label7"), Qt::LeftButton);
+    EXPECT_TRUE(reference.isVisible());
+    EXPECT_FALSE(about.isVisible());
+    QTest::mouseClick(control("BitBtn2"), Qt::LeftButton);
+    EXPECT_TRUE(about.isVisible());
+}
+
+TEST_F(MainWindowLayout, KoniecEndsTheProgram) {
+    EXPECT_EQ(exitCodeAfter([this] { QTest::mouseClick(control("BitBtn1"), Qt::LeftButton); }), 0);
+}
+
+TEST_F(MainWindowLayout, EscEndsTheProgram) {
+    EXPECT_EQ(exitCodeAfter([this] { QTest::keyClick(control("Edit1"), Qt::Key_Escape); }), 0);
+}
+
+TEST_F(MainWindowLayout, CloseBoxEndsTheProgram) {
+    EXPECT_EQ(exitCodeAfter([this] { form.close(); }), 0);
+}
+
+TEST_F(MainWindowLayout, EscWithAnOpenListOnlyClosesTheList) {
+    auto* presk = control<ui::ComboBox>("presk");
+    const int code = exitCodeAfter([presk] {
+        presk->showPopup();
+        QTest::keyClick(presk->view(), Qt::Key_Escape);
+        const bool closed = !presk->view()->isVisible();
+        QTimer::singleShot(200, [closed] { QApplication::exit(closed ? 7 : 8); });
+    });
+    EXPECT_EQ(code, 7);
+    EXPECT_TRUE(form.isVisible());
+}
+
+}  // namespace

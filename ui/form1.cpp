@@ -1,0 +1,533 @@
+#include "ui/form1.h"
+
+#include "calc/errors.h"
+#include "calc/formulas.h"
+#include "calc/numtext.h"
+#include "ui/controls.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QScreen>
+
+#include <cstdlib>
+#include <exception>
+
+namespace ui {
+namespace {
+
+using namespace calc;
+
+enum class Style { Regular, Bold, Underline };
+
+struct LabelDesign {
+    QLabel* Form1Labels::*member;
+    const char* name;
+    int left, top, width, height;
+    const char* caption;
+    int fontPixels;  // 0 keeps the window's font
+    Style style;
+};
+
+// In creation order; the captions of the result labels are the designer's
+// and are replaced before the window is first shown.
+const LabelDesign labelDesigns[] = {
+    {&Form1Labels::Label1, "Label1", 416, 136, 40, 20, "0 Hz", 16, Style::Bold},
+    {&Form1Labels::Label3, "Label3", 456, 328, 108, 13, "OCRx = -1  - 0xFFFFFF", 0, Style::Regular},
+    {&Form1Labels::Label4, "Label4", 456, 344, 93, 13, "OCRx = 255  - 0xFF", 0, Style::Regular},
+    {&Form1Labels::Label6, "Label6", 16, 8, 28, 13, "Zegar", 0, Style::Regular},
+    {&Form1Labels::Label7, "Label7", 112, 8, 44, 13, "Preskaler", 11, Style::Underline},
+    {&Form1Labels::Label8, "Label8", 352, 176, 131, 13, "Wypełnienie sygnału PWM", 0, Style::Regular},
+    {&Form1Labels::Label9, "Label9", 358, 192, 17, 13, "0 %", 0, Style::Regular},
+    {&Form1Labels::Label10, "Label10", 480, 192, 29, 13, "100 %", 0, Style::Regular},
+    {&Form1Labels::Label11, "Label11", 352, 328, 98, 13, "Non-Inverted PWM :", 0, Style::Regular},
+    {&Form1Labels::Label12, "Label12", 352, 344, 75, 13, "Inverted PWM :", 0, Style::Regular},
+    {&Form1Labels::Label13, "Label13", 520, 216, 32, 20, "0 %", 16, Style::Bold},
+    {&Form1Labels::Label14, "Label14", 352, 141, 56, 13, "Fast PWM :", 0, Style::Regular},
+    {&Form1Labels::Label15, "Label15", 464, 107, 40, 20, "0 Hz", 16, Style::Bold},
+    {&Form1Labels::Label16, "Label16", 352, 112, 103, 13, "Phase Correct PWM :", 0, Style::Regular},
+    {&Form1Labels::Label17, "Label17", 352, 312, 56, 13, "Fast PWM :", 0, Style::Regular},
+    {&Form1Labels::Label18, "Label18", 352, 256, 103, 13, "Phase Correct PWM :", 0, Style::Regular},
+    {&Form1Labels::Label19, "Label19", 352, 272, 98, 13, "Non-Inverted PWM :", 0, Style::Regular},
+    {&Form1Labels::Label20, "Label20", 352, 288, 75, 13, "Inverted PWM :", 0, Style::Regular},
+    {&Form1Labels::Label21, "Label21", 456, 272, 81, 13, "OCRx = 0  - 0x00", 0, Style::Regular},
+    {&Form1Labels::Label22, "Label22", 456, 288, 93, 13, "OCRx = 255  - 0xFF", 0, Style::Regular},
+    {&Form1Labels::Label5, "Label5", 24, 72, 107, 24, "8-bit Timer:", 19, Style::Bold},
+    {&Form1Labels::Label2, "Label2", 24, 128, 125, 16, "licznik zwiekszany co", 13, Style::Regular},
+    {&Form1Labels::Label27, "Label27", 24, 152, 138, 16, "maksymalnie w liczniku", 13, Style::Regular},
+    {&Form1Labels::Label28, "Label28", 24, 232, 34, 13, "TCNTx", 0, Style::Regular},
+    {&Form1Labels::Label29, "Label29", 24, 104, 119, 16, "czestotliwosc timera", 13, Style::Regular},
+    {&Form1Labels::Label30, "Label30", 24, 248, 28, 13, "OCRx", 0, Style::Regular},
+    {&Form1Labels::Label31, "Label31", 248, 328, 22, 13, "0 ms", 0, Style::Regular},
+    {&Form1Labels::Label32, "Label32", 152, 296, 32, 13, " - 0x00", 0, Style::Regular},
+    {&Form1Labels::Label33, "Label33", 24, 296, 47, 13, "Wpisując ", 0, Style::Regular},
+    {&Form1Labels::Label34, "Label34", 24, 328, 219, 13, "do TCNTx w NORMAL MODE przerwanie co :", 0, Style::Regular},
+    {&Form1Labels::Label35, "Label35", 24, 352, 191, 13, "do OCRx w CTC MODE przerwanie co : ", 0, Style::Regular},
+    {&Form1Labels::Label36, "Label36", 248, 352, 22, 13, "0 ms", 0, Style::Regular},
+    {&Form1Labels::Label23, "Label23", 24, 392, 170, 13, "Generator przebiegu prostokątnego:", 0, Style::Regular},
+    {&Form1Labels::Label24, "Label24", 24, 416, 162, 13, "Częstotliwość w NORMAL MODE:", 0, Style::Regular},
+    {&Form1Labels::Label25, "Label25", 192, 416, 38, 13, "Label25", 0, Style::Regular},
+    {&Form1Labels::Label26, "Label26", 24, 440, 90, 13, "Wpisując do OCRx", 0, Style::Regular},
+    {&Form1Labels::Label37, "Label37", 184, 440, 46, 13, "uzyskamy", 0, Style::Regular},
+    {&Form1Labels::Label38, "Label38", 240, 440, 38, 13, "Label38", 0, Style::Regular},
+    {&Form1Labels::Label39, "Label39", 24, 464, 60, 13, "Aby uzyskać", 0, Style::Regular},
+    {&Form1Labels::Label40, "Label40", 248, 464, 90, 13, "w OCRx wpisujemy", 0, Style::Regular},
+    {&Form1Labels::Label41, "Label41", 344, 464, 38, 13, "Label41", 0, Style::Regular},
+};
+
+struct BevelDesign {
+    const char* name;
+    int left, top, width, height;
+};
+
+const BevelDesign bevelDesigns[] = {
+    {"Bevel3", 16, 96, 305, 281},
+    {"Bevel1", 336, 96, 273, 281},
+    {"Bevel2", 16, 384, 593, 105},
+};
+
+// Outer size 643 x 583 less the frame of the window it was designed in.
+constexpr QSize clientSize{635, 549};
+
+// The handlers' fixed messages.
+const QString notANumber = QStringLiteral("Podana wartość nie jest liczbą !");
+const QString badRegisterValue = QStringLiteral("Błędnie wprowadzona wartość !");
+const QString badFrequency = QStringLiteral("Błędnie wprowadzona wartość!");
+
+QString hexText(std::int64_t k) { return QString::fromStdString(hex(k)); }
+
+template <typename Entries>
+QStringList entryTexts(const Entries& entries) {
+    QStringList texts;
+    for (const auto& entry : entries)
+        texts << QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size()));
+    return texts;
+}
+
+ComboBox* createCombo(QWidget* parent, const char* name, const QStringList& entries, int selected,
+                      const char* text) {
+    auto* combo = new ComboBox(parent);
+    combo->setObjectName(name);
+    combo->addItems(entries);
+    combo->setCurrentIndex(selected);
+    combo->setEditText(QString::fromUtf8(text));
+    return combo;
+}
+
+QLineEdit* createEdit(QWidget* parent, const char* name, const char* text) {
+    auto* edit = new QLineEdit(QString::fromUtf8(text), parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+SpinEdit* createSpin(QWidget* parent, const char* name, int minimum, int maximum, int value) {
+    auto* spin = new SpinEdit(minimum, maximum, parent);
+    spin->setObjectName(name);
+    spin->setValue(value);
+    return spin;
+}
+
+// The user's decimal separator, read the way QLocale::system() reads the
+// environment, but afresh each time, so that a locale change can be
+// followed.
+QString userDecimalSeparator() {
+    for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return QLocale(QString::fromLocal8Bit(value).section('.', 0, 0)).decimalPoint();
+    }
+    return QLocale::c().decimalPoint();
+}
+
+}  // namespace
+
+TForm1::TForm1(MessageService& messages, QWidget* parent) : QWidget(parent), messages_(messages) {
+    createWindow();
+    createControls();
+    createConnections();
+    readDecimalSeparator();
+    guarded([this] { FormCreate(); });
+}
+
+void TForm1::setSecondaryWindows(QWidget* prescalerWindow, QWidget* aboutWindow) {
+    prescalerWindow_ = prescalerWindow;
+    aboutWindow_ = aboutWindow;
+}
+
+// ---------------------------------------------------------------- creation
+
+void TForm1::createWindow() {
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("Obliczanie wartości rejestrów 8-bitowych TIMER'ów AVR"));
+    resize(clientSize);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    QFont font("MS Sans Serif");
+    font.setPixelSize(11);
+    setFont(font);
+}
+
+void TForm1::createControls() {
+    for (const BevelDesign& design : bevelDesigns) {
+        auto* bevel = new Bevel(this);
+        bevel->setObjectName(design.name);
+        bevel->setGeometry(design.left, design.top, design.width, design.height);
+    }
+    createLabels();
+    createInputs();
+}
+
+void TForm1::createLabels() {
+    for (const LabelDesign& design : labelDesigns) {
+        auto* label = new QLabel(QString::fromUtf8(design.caption), this);
+        label->setObjectName(design.name);
+        label->move(design.left, design.top);
+        if (design.fontPixels != 0) {
+            QFont font = label->font();
+            font.setPixelSize(design.fontPixels);
+            font.setBold(design.style == Style::Bold);
+            font.setUnderline(design.style == Style::Underline);
+            label->setFont(font);
+        }
+        label->adjustSize();
+        labels_.*design.member = label;
+    }
+    labels_.Label7->setCursor(Qt::PointingHandCursor);
+    labels_.Label7->installEventFilter(this);
+}
+
+void TForm1::createInputs() {
+    Form1Inputs& in = inputs_;
+    in.TrackBar1 = new TrackBar(this);
+    in.TrackBar1->setObjectName("TrackBar1");
+    in.TrackBar1->setGeometry(352, 208, 150, 45);
+    in.presk = createCombo(this, "presk", entryTexts(prescalerTable), -1, "1");
+    in.presk->setGeometry(112, 24, 81, 21);
+    in.BitBtn1 = new BitBtn(BitBtn::Kind::No, QStringLiteral("&Koniec"), this);
+    in.BitBtn1->setObjectName("BitBtn1");
+    in.BitBtn1->setGeometry(528, 496, 75, 25);
+    in.czest = createCombo(this, "czest", entryTexts(clockTable), 0, "1 MHz");
+    in.czest->setGeometry(16, 24, 81, 21);
+    in.Edit1 = createEdit(this, "Edit1", "1");
+    in.Edit1->setGeometry(24, 192, 49, 21);
+    in.wielkosc = createCombo(this, "wielkosc", entryTexts(timeUnitTable), -1, "us");
+    in.wielkosc->setGeometry(80, 192, 57, 21);
+    in.SpinEdit1 = createSpin(this, "SpinEdit1", 0, 255, 0);
+    in.SpinEdit1->setGeometry(80, 288, 65, 22);
+    in.ocr = createSpin(this, "ocr", 1, 255, 1);
+    in.ocr->setGeometry(120, 432, 57, 22);
+    in.Edit2 = createEdit(this, "Edit2", "1");
+    in.Edit2->setGeometry(96, 456, 81, 21);
+    in.ComboBox1 = createCombo(this, "ComboBox1", entryTexts(frequencyUnitTable), -1, "Hz");
+    in.ComboBox1->setGeometry(184, 456, 57, 21);
+    in.BitBtn2 = new BitBtn(BitBtn::Kind::Help, QStringLiteral("&O mnie"), this);
+    in.BitBtn2->setObjectName("BitBtn2");
+    in.BitBtn2->setGeometry(448, 496, 75, 25);
+
+    const QList<QWidget*> tabOrder{in.presk, in.BitBtn1, in.czest, in.TrackBar1, in.Edit1, in.wielkosc,
+                                   in.SpinEdit1, in.ocr, in.Edit2, in.ComboBox1, in.BitBtn2};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    in.presk->setFocus();
+}
+
+void TForm1::createConnections() {
+    const Form1Inputs& in = inputs_;
+    connect(in.czest, &ComboBox::change, this, &TForm1::czestChange);
+    connect(in.presk, &ComboBox::change, this, &TForm1::preskChange);
+    connect(in.wielkosc, &ComboBox::change, this, &TForm1::wielkoscChange);
+    connect(in.ComboBox1, &ComboBox::change, this, &TForm1::ComboBox1Change);
+    connect(in.Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(in.Edit2, &QLineEdit::textChanged, this, &TForm1::Edit2Change);
+    connect(in.SpinEdit1, &SpinEdit::change, this, &TForm1::SpinEdit1Change);
+    connect(in.ocr, &SpinEdit::change, this, &TForm1::ocrChange);
+    connect(in.TrackBar1, &TrackBar::change, this, &TForm1::TrackBar1Change);
+    connect(in.BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(in.BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+}
+
+void TForm1::readDecimalSeparator() {
+    const QString separator = userDecimalSeparator();
+    separator_ = separator.isEmpty() ? std::string(".") : separator.toStdString();
+    inputs_.SpinEdit1->setDecimalSeparator(QString::fromStdString(separator_));
+    inputs_.ocr->setDecimalSeparator(QString::fromStdString(separator_));
+}
+
+// ------------------------------------------------------------ window events
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LocaleChange)
+        readDecimalSeparator();
+    QWidget::changeEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QApplication::quit();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == labels_.Label7 && event->type() == QEvent::MouseButtonRelease)
+        Label7Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - QPoint(643 / 2, 583 / 2));
+    }
+    QWidget::showEvent(event);
+}
+
+// ----------------------------------------------------------------- helpers
+
+void TForm1::guarded(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const std::exception& error) {
+        messages_.reportError(QString::fromStdString(errorReportText(error.what())));
+    }
+}
+
+void TForm1::write(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+
+QString TForm1::text(Extended x) const { return QString::fromStdString(calc::text(x, separator_)); }
+
+// ------------------------------------------------------ full recalculation
+
+void TForm1::FormCreate() {
+    state_.prescaler = 1;
+    state_.clockHz = 1000000;
+    state_.fastPwmHz = 0;
+    state_.dutyPercent = 0;
+    state_.phasePwmHz = 0;
+    writeTimerFigures();
+    state_.timeValue = 1.0;
+    state_.timeUnitFactor = 0.000001;
+    readWantedInterval();
+    const Extended x = ticksForWantedInterval();
+    write(labels_.Label28, "W NORMAL MODE TCNTx = " + text(tcntPreload(x)));
+    write(labels_.Label30, "W CTC MODE OCRx = " + text(ctcOcr(x)));
+    write(labels_.Label25, text(normalSquareWaveHz(state_.clockHz, state_.prescaler)) + " Hz");
+    writeCtcSquareWave();
+    fillIfEmpty(inputs_.Edit2);
+    writeOcrForFrequency(readWantedFrequency());
+}
+
+void TForm1::czestChange() {
+    guarded([this] {
+        applyClockTable(state_, inputs_.czest->currentIndex(), plain(inputs_.czest->currentText()));
+        applyPrescalerTable(state_, inputs_.presk->currentIndex());
+        recalculate();
+    });
+}
+
+void TForm1::preskChange() {
+    guarded([this] {
+        applyPrescalerTable(state_, inputs_.presk->currentIndex());
+        applyClockTable(state_, inputs_.czest->currentIndex(), plain(inputs_.czest->currentText()));
+        recalculate();
+    });
+}
+
+void TForm1::recalculate() {
+    const std::int32_t F = state_.clockHz, N = state_.prescaler;
+    writeTimerFigures();
+    write(labels_.Label25, text(normalSquareWaveHz(F, N)) + " Hz");
+    const Extended x = writeWantedInterval();
+    // A register value that is not an integer falls back to the rounded
+    // compare value just shown.
+    std::int32_t v = wrap32(Round(ctcOcr(x)));
+    try {
+        v = parseInteger(plain(inputs_.SpinEdit1->text()));
+    } catch (const calc::Exception&) {
+        messages_.showMessage(badRegisterValue);
+    }
+    write(labels_.Label32, " - 0x" + hexText(v));
+    writeInterruptPeriods(inputs_.SpinEdit1->value(), v);
+    writeCtcSquareWave();
+    fillIfEmpty(inputs_.Edit2);
+    writeOcrForFrequency(readWantedFrequency());
+}
+
+// PWM frequencies, tick, NORMAL-mode span and timer frequency. The tick is
+// kept in microseconds until the wanted interval replaces it in seconds.
+void TForm1::writeTimerFigures() {
+    const std::int32_t F = state_.clockHz, N = state_.prescaler;
+    state_.fastPwmHz = static_cast<double>(fastPwmHz(F, N));
+    write(labels_.Label1, text(state_.fastPwmHz) + " Hz");
+    state_.phasePwmHz = static_cast<double>(phasePwmHz(F, N));
+    write(labels_.Label15, text(state_.phasePwmHz) + " Hz");
+    state_.tickPeriod = toDouble(tickPeriodSeconds(F, N));
+    state_.tickPeriod = toDouble(secondsToMicroseconds(state_.tickPeriod));
+    write(labels_.Label2, "Licznik zwiększany co " + text(state_.tickPeriod) + " us.");
+    write(labels_.Label27, "Maksymalnie w NORMAL MODE: " + text(normalSpanUs(state_.tickPeriod)) + " us.");
+    write(labels_.Label29, "Częstotliwość Timera : " + text(timerFrequencyKHz(F, N)) + " kHz");
+}
+
+// ----------------------------------------------------------- field steps
+
+// Guarded: a text that is not a number (or too large for a double) falls
+// back to 1, which the nested Edit1Change writes first.
+void TForm1::readWantedInterval() {
+    try {
+        state_.timeValue = toDouble(parseDecimal(plain(inputs_.Edit1->text()), separator_));
+    } catch (const calc::Exception&) {
+        messages_.showMessage(notANumber);
+        state_.timeValue = 1.0;
+        inputs_.Edit1->setText("1");
+    }
+}
+
+Extended TForm1::ticksForWantedInterval() {
+    applyTimeUnitTable(state_, inputs_.wielkosc->currentIndex());
+    state_.tickPeriod = toDouble(tickPeriodSeconds(state_.clockHz, state_.prescaler));
+    return wantedTicks(state_.timeValue, state_.timeUnitFactor, state_.tickPeriod);
+}
+
+Extended TForm1::writeWantedInterval() {
+    readWantedInterval();
+    const Extended x = ticksForWantedInterval();
+    const Extended preload = tcntPreload(x);
+    write(labels_.Label28, "W NORMAL MODE TCNTx = " + text(preload) + "  - 0x" + hexText(Round(preload)));
+    const Extended ocr = ctcOcr(x);
+    write(labels_.Label30, "W CTC MODE OCRx = " + text(ocr) + "  - 0x" + hexText(Round(ocr)));
+    return x;
+}
+
+// The NORMAL-mode period is cut to eight characters; an exponent form keeps
+// its exponent so that the magnitude stays right.
+void TForm1::writeInterruptPeriods(std::int32_t normalValue, std::int32_t ctcValue) {
+    const std::string normal = calc::text(normalInterruptMs(state_.clockHz, state_.prescaler, normalValue), separator_);
+    write(labels_.Label31, QString::fromStdString(cutNumberText(normal, 8)) + " ms");
+    write(labels_.Label36, text(ctcInterruptMs(state_.tickPeriod, ctcValue)) + " ms");
+}
+
+void TForm1::writeCtcSquareWave() {
+    const std::int32_t n = inputs_.ocr->value();
+    write(labels_.Label38, text(ctcSquareWaveHz(state_.clockHz, state_.prescaler, n)) + " Hz");
+}
+
+// Guarded: a text that is not a number falls back to 1 Hz, after the nested
+// Edit2Change has run for the "1" written back.
+double TForm1::readWantedFrequency() {
+    double f = 1;
+    try {
+        f = toDouble(parseDecimal(plain(inputs_.Edit2->text()), separator_));
+    } catch (const calc::Exception&) {
+        messages_.showMessage(badFrequency);
+        inputs_.Edit2->setText("1");
+        f = 1;
+    }
+    return applyFrequencyUnitTable(f, inputs_.ComboBox1->currentIndex());
+}
+
+void TForm1::writeOcrForFrequency(double f) {
+    write(labels_.Label41, text(ocrForFrequency(state_.clockHz, state_.prescaler, f)));
+}
+
+void TForm1::fillIfEmpty(QLineEdit* edit) {
+    if (edit->text().isEmpty())
+        edit->setText("1");
+}
+
+// ---------------------------------------------------------- field handlers
+
+void TForm1::Edit1Change() {
+    guarded([this] {
+        fillIfEmpty(inputs_.Edit1);
+        writeWantedInterval();
+    });
+}
+
+void TForm1::wielkoscChange() {
+    guarded([this] { writeWantedInterval(); });
+}
+
+void TForm1::SpinEdit1Change() {
+    guarded([this] {
+        std::int32_t v = 0;
+        if (inputs_.SpinEdit1->text().isEmpty())
+            inputs_.SpinEdit1->setText("1");
+        try {
+            v = parseInteger(plain(inputs_.SpinEdit1->text()));
+        } catch (const calc::Exception&) {
+            messages_.showMessage(badRegisterValue);
+        }
+        write(labels_.Label32, " - 0x" + hexText(v));
+        writeInterruptPeriods(v, v);
+    });
+}
+
+void TForm1::ocrChange() {
+    guarded([this] {
+        if (inputs_.ocr->text().isEmpty())
+            inputs_.ocr->setText("1");
+        if (!isInteger(plain(inputs_.ocr->text())))
+            messages_.showMessage(badRegisterValue);
+        writeCtcSquareWave();
+    });
+}
+
+void TForm1::Edit2Change() {
+    guarded([this] {
+        fillIfEmpty(inputs_.Edit2);
+        writeOcrForFrequency(readWantedFrequency());
+    });
+}
+
+void TForm1::ComboBox1Change() {
+    guarded([this] { writeOcrForFrequency(readWantedFrequency()); });
+}
+
+// The Fast PWM pair is stored and shown first, then overwritten by the
+// Phase Correct pair.
+void TForm1::TrackBar1Change() {
+    guarded([this] {
+        const std::int32_t d = inputs_.TrackBar1->value();
+        state_.dutyPercent = d;
+        writePwmPair(fastPwmNonInverted(d), fastPwmInverted(d), labels_.Label3, labels_.Label4);
+        write(labels_.Label13, QString::fromStdString(integerText(d)) + " %");
+        writePwmPair(phasePwmNonInverted(d), phasePwmInverted(d), labels_.Label21, labels_.Label22);
+    });
+}
+
+void TForm1::writePwmPair(Extended nonInverted, Extended inverted, QLabel* nonInvertedLabel,
+                          QLabel* invertedLabel) {
+    state_.ocrNonInverted = static_cast<double>(Round(nonInverted));
+    state_.ocrInverted = static_cast<double>(Round(inverted));
+    write(nonInvertedLabel, "OCRx = " + text(state_.ocrNonInverted) + "  -  0x" + hexText(Round(nonInverted)));
+    write(invertedLabel, "OCRx = " + text(state_.ocrInverted) + "  -  0x" + hexText(Round(inverted)));
+}
+
+// ------------------------------------------------------------ other windows
+
+namespace {
+
+// A hidden window comes up activated and on top; a visible one is left
+// where it is, even when it lies behind another window.
+void showIfHidden(QWidget* window) {
+    if (window == nullptr || window->isVisible())
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
+void TForm1::Label7Click() { showIfHidden(prescalerWindow_); }
+
+void TForm1::BitBtn1Click() { QApplication::quit(); }
+
+void TForm1::BitBtn2Click() { showIfHidden(aboutWindow_); }
+
+}  // namespace ui
