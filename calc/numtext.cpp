@@ -3,6 +3,8 @@
 #include "calc/errors.h"
 
 #include <charconv>
+#include <clocale>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -210,6 +212,14 @@ long leadingMagnitude(const DecimalParts& p) {
     return -static_cast<long>(firstFraction) + p.exponent;
 }
 
+// from_chars reports every result below the normal range as out of range
+// and leaves it unset; underflow is silent, so read it with the C locale
+// named explicitly, which also gives the subnormals their value.
+long double subnormalValue(const std::string& normal) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return strtold_l(normal.c_str(), nullptr, cLocale);
+}
+
 std::optional<long double> decimalValue(const DecimalParts& p) {
     if (p.whole.find_first_not_of('0') == std::string_view::npos &&
         p.fraction.find_first_not_of('0') == std::string_view::npos)
@@ -223,7 +233,7 @@ std::optional<long double> decimalValue(const DecimalParts& p) {
     if (result.ec == std::errc::result_out_of_range) {
         if (leadingMagnitude(p) > 0)
             return std::nullopt;
-        value = 0;  // underflow is silent
+        value = subnormalValue(normal);
     }
     return p.negative ? -value : value;
 }

@@ -5,6 +5,7 @@
 #include "calc/numtext.h"
 #include "ui/controls.h"
 #include "ui/messages.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -163,11 +164,7 @@ void TForm1::createWindow() {
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Obliczanie wartości rejestrów 8-bitowych TIMER'ów AVR"));
     resize(clientSize);
-    setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
-    QFont font("MS Sans Serif");
-    font.setPixelSize(11);
-    setFont(font);
+    applyFormLook(this);
 }
 
 void TForm1::createControls() {
@@ -510,24 +507,16 @@ void TForm1::writePwmPair(Extended nonInverted, Extended inverted, QLabel* nonIn
 
 // ------------------------------------------------------------ other windows
 
-namespace {
-
-// A hidden window comes up activated and on top; a visible one is left
-// where it is, even when it lies behind another window.
-void showIfHidden(QWidget* window) {
-    if (window == nullptr || window->isVisible())
-        return;
-    window->show();
-    window->raise();
-    window->activateWindow();
+void TForm1::Label7Click() {
+    if (prescalerWindow_ != nullptr)
+        showWindow(prescalerWindow_);
 }
-
-}  // namespace
-
-void TForm1::Label7Click() { showIfHidden(prescalerWindow_); }
 
 void TForm1::BitBtn1Click() { QApplication::quit(); }
 
-void TForm1::BitBtn2Click() { showIfHidden(aboutWindow_); }
+void TForm1::BitBtn2Click() {
+    if (aboutWindow_ != nullptr)
+        showWindow(aboutWindow_);
+}
 
 }  // namespace ui

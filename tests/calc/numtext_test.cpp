@@ -109,6 +109,8 @@ TEST(ParseDecimal, AcceptedTexts) {
         {"beyond double", "1E500", 1e500L},
         {"exponent digits up to 500", "1E0499", 1e499L},
         {"underflow is zero", "1E-4999", 0},
+        {"subnormal kept", "3,6E-4950", 3.6e-4950L},
+        {"smallest normal from its text", "3,36210314311209E-4932", 3.36210314311209e-4932L},
         {"long mantissa", "0,333333333333333333333333", 0.333333333333333333333333L},
         {"zero exponent huge", "0E499", 0},
     };

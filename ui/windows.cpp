@@ -1,0 +1,27 @@
+#include "ui/windows.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QWidget>
+
+namespace ui {
+
+void applyFormLook(QWidget* window) {
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    window->setFont(font);
+}
+
+void showWindow(QWidget* window) {
+    if (window->isVisible())
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace ui
