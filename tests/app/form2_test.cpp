@@ -13,7 +13,7 @@
 
 namespace {
 
-using Form2Test = WindowTest;
+using Form2Test = testing::Test;
 
 TEST_F(Form2Test, StartsHiddenWithItsDesignedFrame) {
     TForm2 form;
@@ -98,7 +98,7 @@ struct Gesture {
     bool staysVisible;
 };
 
-class Form2Gesture : public WindowTest, public testing::WithParamInterface<Gesture> {};
+class Form2Gesture : public testing::TestWithParam<Gesture> {};
 
 TEST_P(Form2Gesture, HidesOrNotButNeverDestroys) {
     TForm2 form;

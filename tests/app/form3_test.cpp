@@ -8,7 +8,7 @@
 
 namespace {
 
-using Form3Test = WindowTest;
+using Form3Test = testing::Test;
 
 TEST_F(Form3Test, OkHidesAndEscapeDoesNothing) {
     TForm3 form;

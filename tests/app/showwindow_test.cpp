@@ -27,7 +27,7 @@ struct Window {
     std::function<std::unique_ptr<QWidget>()> make;
 };
 
-class ShowWindow : public WindowTest, public testing::WithParamInterface<Window> {};
+class ShowWindow : public testing::TestWithParam<Window> {};
 
 TEST_P(ShowWindow, BringsAHiddenWindowToTheFront) {
     const auto window = GetParam().make();

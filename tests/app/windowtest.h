@@ -2,20 +2,12 @@
 
 #include "app/shell.h"
 #include "ui/windows.h"
-#include "ui/fonts.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
-
-// Each test builds its windows afresh, with the fonts the windows were laid
-// out for.
-class WindowTest : public testing::Test {
-protected:
-    void SetUp() override { ui::installFontSubstitutes(); }
-};
 
 // Shows a window through the same path the main window uses and waits until
 // it has the focus, so that keys reach it.

@@ -78,6 +78,22 @@ TEST_F(MainWindowLayout, NoLabelClipsItsText) {
     }
 }
 
+std::string describe(const QWidget* w) {
+    const QRect r = w->geometry();
+    return w->objectName().toStdString() + QString(" (%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+TEST_F(MainWindowLayout, NoTwoControlsOverlap) {
+    QList<QWidget*> controls;
+    for (QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!qobject_cast<ui::Bevel*>(child))
+            controls << child;
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        for (qsizetype j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << describe(controls[i]) << " and " << describe(controls[j]);
+}
+
 TEST_F(MainWindowLayout, FontsAsDesigned) {
     const struct {
         const char* name;
