@@ -36,5 +36,7 @@ CTC, Fast PWM and Phase Correct PWM modes, with the Timer0 and Timer2
 clock-select tables at hand.")
 # Dependencies come from the libraries the executable links (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The outline fonts that stand in for the windows' designed fonts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-dejavu-extra")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 include(CPack)
