@@ -1,42 +1,13 @@
 // The main window driven as a user drives it: keys typed into the real
 // controls, label texts read back. The separator is a comma (see qtmain).
+#include "mainwindow_test.h"
 #include "ui/controls.h"
-#include "ui/form1.h"
-#include "ui/messages.h"
-#include "../qstring_printer.h"
 
-#include <QLabel>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-struct RecordedMessages : ui::MessageService {
-    QStringList shown;
-    void showMessage(const QString& text) override { shown << "message: " + text; }
-    void reportError(const QString& text) override { shown << "error: " + text; }
-};
-
-class MainWindow : public ::testing::Test {
+class MainWindow : public MainWindowTest {
 protected:
-    RecordedMessages messages;
-    ui::TForm1 form{messages};
-
-    void SetUp() override {
-        form.show();
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
-
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* found = form.findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QString label(const char* name) { return control<QLabel>(name)->text(); }
-
     // Typing over the whole text, as after entering the field with Tab.
     void typeInto(const char* name, const QString& keys) {
         QWidget* target = control(name);

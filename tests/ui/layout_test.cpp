@@ -1,41 +1,15 @@
 // What the user sees of the main window before touching it, and how the
 // keyboard moves through it and ends the program.
+#include "mainwindow_test.h"
 #include "ui/controls.h"
-#include "ui/form1.h"
-#include "ui/messages.h"
-#include "../qstring_printer.h"
 
 #include <QAbstractItemView>
-#include <QLabel>
-#include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-struct SilentMessages : ui::MessageService {
-    QStringList shown;
-    void showMessage(const QString& text) override { shown << text; }
-    void reportError(const QString& text) override { shown << text; }
-};
-
-class MainWindowLayout : public ::testing::Test {
+class MainWindowLayout : public MainWindowTest {
 protected:
-    SilentMessages messages;
-    ui::TForm1 form{messages};
-
-    void SetUp() override {
-        form.show();
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* found = form.findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     // The named control that holds the keyboard focus.
     QString focusedControl() {
         for (QWidget* w = QApplication::focusWidget(); w != nullptr && w != &form; w = w->parentWidget())

@@ -3,31 +3,20 @@
 // number rules can produce, show only the program's own messages, and keep
 // finite working values. AVRTIMER_SOAK_ACTIONS and AVRTIMER_SOAK_SEED
 // lengthen or replay a run; a failure prints the seed and the action.
+#include "mainwindow_test.h"
 #include "ui/controls.h"
-#include "ui/form1.h"
-#include "ui/messages.h"
-#include "../qstring_printer.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTest>
 
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <random>
 
 namespace {
-
-struct RecordedMessages : ui::MessageService {
-    QStringList shown;
-    void showMessage(const QString& text) override { shown << text; }
-    void reportError(const QString& text) override { shown << text; }
-};
 
 const QString number = R"((-?\d+(,\d+)?(E-?\d+)?|-?INF|NAN))";
 const QString hexDigits = R"([0-9A-F]{2,8})";
@@ -64,9 +53,9 @@ const std::vector<std::pair<const char*, QRegularExpression>>& labelRules() {
 
 bool isProgramMessage(const QString& text) {
     static const QRegularExpression allowed(whole(
-        QString::fromUtf8("Podana wartość nie jest liczbą !|Błędnie wprowadzona wartość !|Błędnie wprowadzona wartość!|") +
-        "Floating point division by zero\\.|Invalid floating point operation\\.|Floating point overflow\\.|"
-        "'.*' is not a valid integer value\\."));
+        QString::fromUtf8("message: (Podana wartość nie jest liczbą !|Błędnie wprowadzona wartość !|Błędnie wprowadzona wartość!)|") +
+        "error: (Floating point division by zero\\.|Invalid floating point operation\\.|Floating point overflow\\.|"
+        "'.*' is not a valid integer value\\.)"));
     return allowed.match(text).hasMatch();
 }
 
@@ -211,9 +200,7 @@ TEST(Soak, RandomUserActionsKeepTheWindowConsistent) {
     const auto seed = static_cast<unsigned>(environmentNumber("AVRTIMER_SOAK_SEED", 20261208));
     RecordedMessages messages;
     ui::TForm1 form(messages);
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(showActive(form));
     Soak soak(form, seed);
     qsizetype checked = 0;
     QSet<QString> intervalTexts;
