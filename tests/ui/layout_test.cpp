@@ -4,6 +4,7 @@
 #include "ui/controls.h"
 
 #include <QAbstractItemView>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -40,6 +41,15 @@ TEST_F(MainWindowLayout, InputsAtTheirDesignedPlaces) {
         EXPECT_EQ(control(row.name)->geometry(), row.geometry) << row.name;
     EXPECT_EQ(form.objectName(), "Form1");
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Obliczanie wartości rejestrów 8-bitowych TIMER'ów AVR"));
+}
+
+TEST_F(MainWindowLayout, FirstShownInTheMiddleOfTheScreen) {
+    const QPoint middle = form.screen()->availableGeometry().center();
+    EXPECT_EQ(form.pos(), middle - QPoint(643 / 2, 583 / 2));
+    form.hide();
+    form.move(10, 10);
+    form.show();
+    EXPECT_EQ(form.pos(), QPoint(10, 10));
 }
 
 TEST_F(MainWindowLayout, NoLabelClipsItsText) {
