@@ -1,0 +1,145 @@
+// Start-up time and peak memory of the calculator against a bare Qt window,
+// both measured in the same run, and the table of every figure against its
+// target. The handler figures come from a CSV file written by handlers_bench.
+//
+//   startup_bench --app PATH --bare PATH [--runs N] [--platform NAME]...
+//                 [--handlers-csv [LABEL=]FILE]...
+//
+// LABEL names where that handlers_bench run ran, e.g. "CPU 0".
+//
+// Each run is a whole process: fork, exec, first paint of the window, quit,
+// exit, wait4. The two programs alternate, and which goes first alternates
+// too, so that drifting load on the machine falls on both alike.
+#include "bench/process_timer.h"
+#include "bench/report.h"
+
+#include <charconv>
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::Row;
+
+struct Options {
+    std::string app;
+    std::string bare;
+    int runs = 21;
+    std::vector<std::string> platforms;
+    std::vector<std::string> handlersCsvs;
+};
+
+int positiveInteger(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1)
+        throw std::invalid_argument("not a positive integer: " + text);
+    return value;
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 == argc)
+            throw std::invalid_argument("missing value after " + option);
+        const std::string value = argv[++i];
+        if (option == "--app")
+            options.app = value;
+        else if (option == "--bare")
+            options.bare = value;
+        else if (option == "--runs")
+            options.runs = positiveInteger(value);
+        else if (option == "--platform")
+            options.platforms.push_back(value);
+        else if (option == "--handlers-csv")
+            options.handlersCsvs.push_back(value);
+        else
+            throw std::invalid_argument("unknown option " + option);
+    }
+    if (options.app.empty() || options.bare.empty())
+        throw std::invalid_argument("--app and --bare are required");
+    if (options.platforms.empty())
+        options.platforms.push_back("offscreen");
+    return options;
+}
+
+void add(bench::ProgramSamples& samples, const bench::ProcessRun& run) {
+    samples.wallMs.push_back(run.wallMs);
+    samples.cpuMs.push_back(run.cpuMs);
+    samples.rssMiB.push_back(run.peakRssMiB);
+}
+
+struct StartupPair {
+    bench::ProgramSamples app, bare;
+};
+
+StartupPair measureStartups(const Options& options, const std::string& platform) {
+    // One unrecorded run each fills the page cache and fontconfig's cache.
+    bench::timeProcess(options.app, platform);
+    bench::timeProcess(options.bare, platform);
+    StartupPair pair;
+    for (int i = 0; i < options.runs; ++i) {
+        if (i % 2 == 0) {
+            add(pair.app, bench::timeProcess(options.app, platform));
+            add(pair.bare, bench::timeProcess(options.bare, platform));
+        } else {
+            add(pair.bare, bench::timeProcess(options.bare, platform));
+            add(pair.app, bench::timeProcess(options.app, platform));
+        }
+    }
+    return pair;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<bench::HandlerRun> readHandlerRuns(const std::vector<std::string>& arguments) {
+    std::vector<bench::HandlerRun> runs;
+    for (const std::string& argument : arguments) {
+        const std::size_t equals = argument.find('=');
+        if (equals == std::string::npos)
+            runs.push_back({"", readFile(argument)});
+        else
+            runs.push_back({argument.substr(0, equals), readFile(argument.substr(equals + 1))});
+    }
+    return runs;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const Options options = parseOptions(argc, argv);
+        std::vector<Row> rows;
+        for (const std::string& platform : options.platforms) {
+            std::fputs(("startup_bench: " + std::to_string(options.runs) +
+                        " runs of each program under QT_QPA_PLATFORM=" + platform + "\n")
+                           .c_str(),
+                       stderr);
+            const StartupPair pair = measureStartups(options, platform);
+            const std::vector<Row> more = bench::startupRows(pair.app, pair.bare, platform);
+            rows.insert(rows.end(), more.begin(), more.end());
+        }
+        if (!options.handlersCsvs.empty()) {
+            const std::vector<Row> more = bench::handlerRows(readHandlerRuns(options.handlersCsvs));
+            rows.insert(rows.end(), more.begin(), more.end());
+        }
+        std::fputs(bench::markdownTable(rows).c_str(), stdout);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fputs(("startup_bench: " + std::string(error.what()) + "\n").c_str(), stderr);
+        return 1;
+    }
+}
