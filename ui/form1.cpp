@@ -90,7 +90,9 @@ const BevelDesign bevelDesigns[] = {
     {"Bevel2", 16, 384, 593, 105},
 };
 
-// Outer size 643 x 583 less the frame of the window it was designed in.
+// The designed outer size, and the client area it leaves inside the frame
+// of the system the window was designed on.
+constexpr QSize outerSize{643, 583};
 constexpr QSize clientSize{635, 549};
 
 // The handlers' fixed messages.
@@ -276,7 +278,7 @@ void TForm1::showEvent(QShowEvent* event) {
     if (!placed_) {
         placed_ = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - QPoint(643 / 2, 583 / 2));
+            move(screen->availableGeometry().center() - QPoint(outerSize.width() / 2, outerSize.height() / 2));
     }
     QWidget::showEvent(event);
 }
