@@ -3,11 +3,13 @@
 #include "calc/numtext.h"
 
 #include <QAbstractItemView>
+#include <QFontMetricsF>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QShortcut>
@@ -472,12 +474,67 @@ BitBtn::BitBtn(Kind kind, const QString& caption, QWidget* parent)
     }
 }
 
+// ----------------------------------------------------------- PlainLabel
+
+PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);
+    laidOut_.setTextFormat(Qt::PlainText);
+}
+
+const QStaticText& PlainLabel::laidOut() const {
+    if (fontChanged_ || laidOut_.text() != text()) {
+        laidOut_.setText(text());
+        laidOut_.prepare(QTransform(), font());
+        // The laid-out size is rounded up to whole pixels; QLabel centres
+        // the line's own height.
+        lineHeight_ = QFontMetricsF(font()).height();
+        fontChanged_ = false;
+    }
+    return laidOut_;
+}
+
+QSize PlainLabel::sizeHint() const {
+    // QLabel keeps a few pixels of width for no text at all.
+    if (text().isEmpty())
+        return QLabel::sizeHint();
+    const QSizeF textSize = laidOut().size();
+    const QMargins margins = contentsMargins();
+    return QSize(qCeil(textSize.width()) + margins.left() + margins.right(),
+                 qCeil(textSize.height()) + margins.top() + margins.bottom());
+}
+
+QSize PlainLabel::minimumSizeHint() const { return sizeHint(); }
+
+void PlainLabel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        fontChanged_ = true;
+    QLabel::changeEvent(event);
+}
+
+// Left aligned and centred vertically, to the fraction of a pixel, as QLabel
+// draws it: a text whose height is not whole lands between pixel rows.
+void PlainLabel::paintEvent(QPaintEvent*) {
+    const QStaticText& text = laidOut();
+    const QRectF area = contentsRect();
+    QPainter painter(this);
+    painter.setPen(QPen(palette().brush(foregroundRole()), 1));
+    painter.drawStaticText(QPointF(area.left(), area.top() + (area.height() - lineHeight_) / 2), text);
+}
+
 // ---------------------------------------------------------------- Bevel
 
 Bevel::Bevel(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // It lies under the controls it groups; clicks on it are the window's.
     setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+// Only the rim is drawn. The labels inside are repainted on every keystroke,
+// and their repaints reach the bevel under them; those never touch the rim.
+void Bevel::paintEvent(QPaintEvent* event) {
+    if (contentsRect().contains(event->rect()))
+        return;
+    QFrame::paintEvent(event);
 }
 
 }  // namespace ui

@@ -2,9 +2,11 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStaticText>
 #include <QWidget>
 
 class QToolButton;
@@ -139,11 +141,41 @@ private:
     Kind kind_;
 };
 
+// One line of plain text at the top left, as every label of the windows
+// shows. QLabel lays a new text out twice, once for its size and again to
+// paint it; this one lays it out once per text, into a QStaticText it keeps,
+// which is what the result labels rewritten on every keystroke spend most
+// of their time on. It paints what a QLabel of the same font paints.
+class PlainLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit PlainLabel(const QString& text, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QStaticText& laidOut() const;
+
+    // Laid out on demand: QLabel::setText is not virtual, so a text written
+    // past this class is noticed by comparing it with the one laid out.
+    mutable QStaticText laidOut_;
+    mutable qreal lineHeight_ = 0;
+    mutable bool fontChanged_ = true;
+};
+
 // Lowered rectangular frame drawn under a group of controls.
 class Bevel : public QFrame {
     Q_OBJECT
 public:
     explicit Bevel(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace ui

@@ -181,7 +181,7 @@ void TForm1::createControls() {
 
 void TForm1::createLabels() {
     for (const LabelDesign& design : labelDesigns) {
-        auto* label = new QLabel(QString::fromUtf8(design.caption), this);
+        auto* label = new PlainLabel(QString::fromUtf8(design.caption), this);
         label->setObjectName(design.name);
         label->move(design.left, design.top);
         if (design.fontPixels != 0) {

@@ -13,6 +13,7 @@ void applyFormLook(QWidget* window) {
     window->setAutoFillBackground(true);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     window->setFont(font);
 }
 
