@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPaintEvent>
+#include <QResizeEvent>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
@@ -478,29 +480,75 @@ BitBtn::BitBtn(Kind kind, const QString& caption, QWidget* parent)
 
 PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);
-    laidOut_.setTextFormat(Qt::PlainText);
+    // Left aligned: growing reveals new columns, and the old ones stay.
+    setAttribute(Qt::WA_StaticContents);
+    layout_.setCacheEnabled(true);
 }
 
-const QStaticText& PlainLabel::laidOut() const {
-    if (fontChanged_ || laidOut_.text() != text()) {
-        laidOut_.setText(text());
-        laidOut_.prepare(QTransform(), font());
-        // The laid-out size is rounded up to whole pixels; QLabel centres
-        // the line's own height.
-        lineHeight_ = QFontMetricsF(font()).height();
-        fontChanged_ = false;
+namespace {
+
+// What QPainter takes as the width of a line that is never wrapped.
+constexpr qreal unboundedLineWidth = 0x01000000;
+
+// QTextLine::height() is rounded up to whole pixels.
+qreal lineHeight(const QTextLine& line) { return line.ascent() + line.descent(); }
+
+}  // namespace
+
+// Laid out as QPainter lays out a QLabel's text, so that both place every
+// glyph alike.
+const QTextLayout& PlainLabel::laidOut() const {
+    if (!fontChanged_ && layout_.text() == text())
+        return layout_;
+    layout_.setText(text());
+    layout_.setFont(font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    layout_.setTextOption(option);
+    layout_.beginLayout();
+    QTextLine line = layout_.createLine();
+    if (line.isValid())
+        line.setLineWidth(unboundedLineWidth);
+    layout_.endLayout();
+    fontChanged_ = false;
+    return layout_;
+}
+
+// Where the repaint for a new text starts. It begins one character before
+// the first that changed: a glyph may reach into its neighbour's cell, and
+// kerning with a new neighbour moves the glyphs after it.
+int PlainLabel::firstChangedColumn(const QString& newText) const {
+    const QString& old = text();
+    const qsizetype common = std::mismatch(old.begin(), old.end(), newText.begin(), newText.end()).first - old.begin();
+    if (common < 2)
+        return 0;
+    const QTextLine line = laidOut().lineAt(0);
+    return std::max(0, contentsRect().left() + qFloor(line.cursorToX(static_cast<int>(common - 1))) - 1);
+}
+
+void PlainLabel::setText(const QString& text) {
+    if (text == this->text())
+        return;
+    if (!isVisible()) {
+        QLabel::setText(text);
+        return;
     }
-    return laidOut_;
+    const int from = firstChangedColumn(text);
+    // QLabel would repaint all of itself.
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    QLabel::setText(text);
+    setAttribute(Qt::WA_UpdatesDisabled, false);
+    update(QRect(from, 0, width() - from, height()));
 }
 
 QSize PlainLabel::sizeHint() const {
     // QLabel keeps a few pixels of width for no text at all.
     if (text().isEmpty())
         return QLabel::sizeHint();
-    const QSizeF textSize = laidOut().size();
+    const QTextLine line = laidOut().lineAt(0);
     const QMargins margins = contentsMargins();
-    return QSize(qCeil(textSize.width()) + margins.left() + margins.right(),
-                 qCeil(textSize.height()) + margins.top() + margins.bottom());
+    return QSize(qCeil(line.naturalTextWidth()) + margins.left() + margins.right(),
+                 qCeil(lineHeight(line)) + margins.top() + margins.bottom());
 }
 
 QSize PlainLabel::minimumSizeHint() const { return sizeHint(); }
@@ -511,14 +559,24 @@ void PlainLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
 }
 
-// Left aligned and centred vertically, to the fraction of a pixel, as QLabel
-// draws it: a text whose height is not whole lands between pixel rows.
+// Centred to the fraction of a pixel, as QLabel draws it: a line whose
+// height is not whole lands between pixel rows.
 void PlainLabel::paintEvent(QPaintEvent*) {
-    const QStaticText& text = laidOut();
+    const QTextLayout& layout = laidOut();
+    if (layout.lineCount() == 0)
+        return;
+    const QTextLine line = layout.lineAt(0);
     const QRectF area = contentsRect();
     QPainter painter(this);
     painter.setPen(QPen(palette().brush(foregroundRole()), 1));
-    painter.drawStaticText(QPointF(area.left(), area.top() + (area.height() - lineHeight_) / 2), text);
+    layout.draw(&painter, QPointF(area.left(), area.top() + (area.height() - lineHeight(line)) / 2));
+}
+
+// A new height centres the line elsewhere, so none of the old pixels stay.
+void PlainLabel::resizeEvent(QResizeEvent* event) {
+    if (event->oldSize().height() != height())
+        update();
+    QLabel::resizeEvent(event);
 }
 
 // ---------------------------------------------------------------- Bevel

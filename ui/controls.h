@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QStaticText>
+#include <QTextLayout>
 #include <QWidget>
 
 class QToolButton;
@@ -141,30 +141,34 @@ private:
     Kind kind_;
 };
 
-// One line of plain text at the top left, as every label of the windows
-// shows. QLabel lays a new text out twice, once for its size and again to
-// paint it; this one lays it out once per text, into a QStaticText it keeps,
-// which is what the result labels rewritten on every keystroke spend most
-// of their time on. It paints what a QLabel of the same font paints.
+// One line of plain text, left aligned and centred vertically, as every
+// label of the windows shows. It paints what a QLabel of the same font
+// paints, faster where the result labels spend their time: QLabel lays a
+// new text out twice, once for its size and again to paint it, and repaints
+// all of itself; this one keeps one layout per text and, given a new text
+// through its own setText, repaints only from the first character that
+// changed (the captions before the figures stay as they are).
 class PlainLabel : public QLabel {
     Q_OBJECT
 public:
     explicit PlainLabel(const QString& text, QWidget* parent = nullptr);
 
+    void setText(const QString& text);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    const QStaticText& laidOut() const;
+    const QTextLayout& laidOut() const;
+    int firstChangedColumn(const QString& newText) const;
 
-    // Laid out on demand: QLabel::setText is not virtual, so a text written
-    // past this class is noticed by comparing it with the one laid out.
-    mutable QStaticText laidOut_;
-    mutable qreal lineHeight_ = 0;
+    // Laid out on demand: QLabel::setText and setFont are not virtual, so a
+    // text or font written past this class is noticed when it is used.
+    mutable QTextLayout layout_;
     mutable bool fontChanged_ = true;
 };
 

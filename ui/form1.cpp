@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLocale>
 #include <QScreen>
 
@@ -25,7 +24,7 @@ using namespace calc;
 enum class Style { Regular, Bold, Underline };
 
 struct LabelDesign {
-    QLabel* Form1Labels::*member;
+    PlainLabel* Form1Labels::*member;
     const char* name;
     int left, top, width, height;
     const char* caption;
@@ -293,7 +292,7 @@ void TForm1::guarded(const std::function<void()>& steps) {
     }
 }
 
-void TForm1::write(QLabel* label, const QString& text) {
+void TForm1::write(PlainLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
 }
@@ -499,8 +498,8 @@ void TForm1::TrackBar1Change() {
     });
 }
 
-void TForm1::writePwmPair(Extended nonInverted, Extended inverted, QLabel* nonInvertedLabel,
-                          QLabel* invertedLabel) {
+void TForm1::writePwmPair(Extended nonInverted, Extended inverted, PlainLabel* nonInvertedLabel,
+                          PlainLabel* invertedLabel) {
     state_.ocrNonInverted = static_cast<double>(Round(nonInverted));
     state_.ocrInverted = static_cast<double>(Round(inverted));
     write(nonInvertedLabel, "OCRx = " + text(state_.ocrNonInverted) + "  -  0x" + hexText(Round(nonInverted)));

@@ -30,7 +30,6 @@
 #include <functional>
 #include <string>
 
-class QLabel;
 class QLineEdit;
 
 namespace ui {
@@ -38,12 +37,13 @@ namespace ui {
 class BitBtn;
 class ComboBox;
 class MessageService;
+class PlainLabel;
 class SpinEdit;
 class TrackBar;
 
 // The window's controls, named as the handlers address them.
 struct Form1Labels {
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
+    PlainLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
         *Label10, *Label11, *Label12, *Label13, *Label14, *Label15, *Label16, *Label17, *Label18,
         *Label19, *Label20, *Label21, *Label22, *Label23, *Label24, *Label25, *Label26, *Label27,
         *Label28, *Label29, *Label30, *Label31, *Label32, *Label33, *Label34, *Label35, *Label36,
@@ -111,12 +111,12 @@ private:
     void writeCtcSquareWave();
     double readWantedFrequency();
     void writeOcrForFrequency(double f);
-    void writePwmPair(calc::Extended nonInverted, calc::Extended inverted, QLabel* nonInvertedLabel,
-                      QLabel* invertedLabel);
+    void writePwmPair(calc::Extended nonInverted, calc::Extended inverted, PlainLabel* nonInvertedLabel,
+                      PlainLabel* invertedLabel);
     void fillIfEmpty(QLineEdit* edit);
 
     void guarded(const std::function<void()>& steps);
-    void write(QLabel* label, const QString& text);
+    void write(PlainLabel* label, const QString& text);
     QString text(calc::Extended x) const;
     std::string plain(const QString& s) const { return s.toStdString(); }
 

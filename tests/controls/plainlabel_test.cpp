@@ -3,8 +3,12 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -112,3 +116,59 @@ TEST(PlainLabel, FollowsTextAndFontWrittenThroughQLabel) {
 }
 
 }  // namespace
+
+struct Rewrite {
+    const char* name;
+    std::vector<const char*> texts;  // written in turn
+};
+
+void PrintTo(const Rewrite& row, std::ostream* out) { *out << row.name; }
+
+// Each rewrite keeps a different share of the old text: the repaint must
+// cover exactly what changed, also where a glyph leaves its cell.
+const Rewrite rewrites[] = {
+    {"FigureGrows", {"Licznik zwiększany co 1 us.", "Licznik zwiększany co 0,0625 us."}},
+    {"FigureShrinks", {"Licznik zwiększany co 0,0625 us.", "Licznik zwiększany co 1 us."}},
+    {"LastDigit", {"OCRx = 127  -  0x7F", "OCRx = 128  -  0x80", "OCRx = 129  -  0x81"}},
+    {"NothingShared", {"1953,125 Hz", "0 %", "62,5 kHz"}},
+    {"OneShared", {"Wpisując ", "W NORMAL MODE TCNTx = 0"}},
+    {"Emptied", {"8,333E-5 ms", "", "8 ms"}},
+    {"SameLength", {"Częstotliwość Timera : 1000 kHz", "Częstotliwość Timera : 1250 kHz"}},
+    {"KerningAtTheChange", {"AVR Timer To", "AVR Timer Ty", "AVR Timer TAV"}},
+};
+
+class PlainLabelRewrites : public testing::TestWithParam<Rewrite> {};
+
+// What is on screen after the partial repaints must be what a repaint of
+// the whole window draws. The window carries a second label under the
+// first, as the main window's labels overlap in places.
+TEST_P(PlainLabelRewrites, LeaveTheScreenAsAFullRepaintWould) {
+    QWidget window;
+    ui::applyFormLook(&window);
+    window.resize(320, 60);
+    auto* under = new ui::PlainLabel("Non-Inverted PWM :", &window);
+    under->move(60, 14);
+    under->adjustSize();
+    auto* label = new ui::PlainLabel(QString::fromUtf8(GetParam().texts.front()), &window);
+    QFont bold = label->font();
+    bold.setPixelSize(16);
+    label->setFont(bold);
+    label->move(8, 8);
+    label->adjustSize();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QScreen* screen = window.screen();
+    for (const char* text : GetParam().texts) {
+        label->setText(QString::fromUtf8(text));
+        label->adjustSize();
+        QCoreApplication::processEvents();
+        const QImage incremental = screen->grabWindow(window.winId()).toImage();
+        window.repaint();
+        const QImage full = screen->grabWindow(window.winId()).toImage();
+        ASSERT_FALSE(full.isNull());
+        EXPECT_TRUE(incremental == full) << "after " << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rewrites, PlainLabelRewrites, testing::ValuesIn(rewrites),
+                         [](const auto& info) { return std::string(info.param.name); });
