@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QGlyphRun>
 #include <QPaintEvent>
 #include <QResizeEvent>
 #include <QLocale>
@@ -561,7 +562,7 @@ void PlainLabel::changeEvent(QEvent* event) {
 
 // Centred to the fraction of a pixel, as QLabel draws it: a line whose
 // height is not whole lands between pixel rows.
-void PlainLabel::paintEvent(QPaintEvent*) {
+void PlainLabel::paintEvent(QPaintEvent* event) {
     const QTextLayout& layout = laidOut();
     if (layout.lineCount() == 0)
         return;
@@ -569,7 +570,10 @@ void PlainLabel::paintEvent(QPaintEvent*) {
     const QRectF area = contentsRect();
     QPainter painter(this);
     painter.setPen(QPen(palette().brush(foregroundRole()), 1));
-    layout.draw(&painter, QPointF(area.left(), area.top() + (area.height() - lineHeight(line)) / 2));
+    const QPointF origin(area.left(), area.top() + (area.height() - lineHeight(line)) / 2);
+    const int first = std::max(0, line.xToCursor(event->rect().left() - area.left()) - 1);
+    for (const QGlyphRun& run : line.glyphRuns(first, -1))
+        painter.drawGlyphRun(origin, run);
 }
 
 // A new height centres the line elsewhere, so none of the old pixels stay.
@@ -587,12 +591,19 @@ Bevel::Bevel(QWidget* parent) : QFrame(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-// Only the rim is drawn. The labels inside are repainted on every keystroke,
-// and their repaints reach the bevel under them; those never touch the rim.
+// The rim of a one-pixel sunken panel, drawn as QFrame draws it but with
+// rectangle fills: the labels inside are repainted on every keystroke, and
+// lines clipped to their many small rectangles are slow to draw.
 void Bevel::paintEvent(QPaintEvent* event) {
     if (contentsRect().contains(event->rect()))
         return;
-    QFrame::paintEvent(event);
+    const int w = width(), h = height();
+    QPainter painter(this);
+    const QColor shade = palette().dark().color(), light = palette().light().color();
+    painter.fillRect(QRect(0, 0, w - 1, 1), shade);
+    painter.fillRect(QRect(0, 0, 1, h - 1), shade);
+    painter.fillRect(QRect(0, h - 1, w, 1), light);
+    painter.fillRect(QRect(w - 1, 0, 1, h - 1), light);
 }
 
 }  // namespace ui
