@@ -1,15 +1,18 @@
-// Program entry: the main window first (its creation runs the first
-// recalculation), then the prescaler reference and about windows, hidden.
+// Program entry: the main window, whose creation runs the first
+// recalculation; the prescaler reference and about windows are made when
+// first asked for.
 // The program ends when the main window is closed, by "&Koniec", Esc or the
 // close box; nothing is saved.
 #include "app/form2.h"
 #include "app/form3.h"
-#include "app/shell.h"
+#include "app/icon.h"
 #include "ui/fonts.h"
 #include "ui/form1.h"
 #include "ui/messages.h"
 
 #include <QApplication>
+
+#include <memory>
 
 #ifdef AVRTIMER_QUIT_WHEN_SHOWN
 #include "bench/quit_when_painted.h"
@@ -23,9 +26,7 @@ int main(int argc, char** argv) {
     ui::DialogMessageService messages;
     ui::TForm1 form1(messages);
     messages.setOwner(&form1);
-    TForm2 form2;
-    TForm3 form3;
-    form1.setSecondaryWindows(&form2, &form3);
+    form1.setSecondaryWindows([] { return std::make_unique<TForm2>(); }, [] { return std::make_unique<TForm3>(); });
 
 #ifdef AVRTIMER_QUIT_WHEN_SHOWN
     // Only in avrtimer_startup_probe, the copy the start-up benchmark runs.

@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include <QtGlobal>
+
 
 // Q_INIT_RESOURCE declares the generated initialiser at the scope it is used
 // in, so it has to be called outside any namespace.
@@ -14,13 +16,5 @@ static void registerAvrtimerResources() {
 namespace app {
 
 void initResources() { registerAvrtimerResources(); }
-
-QIcon applicationIcon() {
-    initResources();
-    QIcon icon;
-    for (int size : {16, 32, 128})
-        icon.addFile(":/icons/avrtimer-" + QString::number(size) + ".png");
-    return icon;
-}
 
 }  // namespace app

@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -154,9 +155,9 @@ TForm1::TForm1(MessageService& messages, QWidget* parent) : QWidget(parent), mes
     guarded([this] { FormCreate(); });
 }
 
-void TForm1::setSecondaryWindows(QWidget* prescalerWindow, QWidget* aboutWindow) {
-    prescalerWindow_ = prescalerWindow;
-    aboutWindow_ = aboutWindow;
+void TForm1::setSecondaryWindows(WindowMaker prescalerWindow, WindowMaker aboutWindow) {
+    prescalerWindow_ = {std::move(prescalerWindow), nullptr};
+    aboutWindow_ = {std::move(aboutWindow), nullptr};
 }
 
 // ---------------------------------------------------------------- creation
@@ -509,15 +510,20 @@ void TForm1::writePwmPair(Extended nonInverted, Extended inverted, PlainLabel* n
 // ------------------------------------------------------------ other windows
 
 void TForm1::Label7Click() {
-    if (prescalerWindow_ != nullptr)
-        showWindow(prescalerWindow_);
+    prescalerWindow_.show();
 }
 
 void TForm1::BitBtn1Click() { QApplication::quit(); }
 
+void TForm1::SecondaryWindow::show() {
+    if (window == nullptr && make)
+        window = make();
+    if (window != nullptr)
+        showWindow(window.get());
+}
+
 void TForm1::BitBtn2Click() {
-    if (aboutWindow_ != nullptr)
-        showWindow(aboutWindow_);
+    aboutWindow_.show();
 }
 
 }  // namespace ui

@@ -28,6 +28,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QLineEdit;
@@ -69,8 +70,11 @@ public:
     explicit TForm1(MessageService& messages, QWidget* parent = nullptr);
 
     const calc::CalculatorState& state() const { return state_; }
+    // Makes a secondary window. Each is made the first time it is asked
+    // for, so that start-up does not wait for windows seldom opened.
+    using WindowMaker = std::function<std::unique_ptr<QWidget>()>;
     // The prescaler reference and about windows, shown by Label7 and BitBtn2.
-    void setSecondaryWindows(QWidget* prescalerWindow, QWidget* aboutWindow);
+    void setSecondaryWindows(WindowMaker prescalerWindow, WindowMaker aboutWindow);
 
 public slots:
     void czestChange();
@@ -125,8 +129,13 @@ private:
     std::string separator_ = ".";
     Form1Labels labels_{};
     Form1Inputs inputs_{};
-    QWidget* prescalerWindow_ = nullptr;
-    QWidget* aboutWindow_ = nullptr;
+    struct SecondaryWindow {
+        WindowMaker make;
+        std::unique_ptr<QWidget> window;
+        void show();
+    };
+    SecondaryWindow prescalerWindow_;
+    SecondaryWindow aboutWindow_;
     bool placed_ = false;
 };
 

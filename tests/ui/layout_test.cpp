@@ -7,6 +7,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 class MainWindowLayout : public MainWindowTest {
@@ -127,15 +130,32 @@ TEST_F(MainWindowLayout, TabOrderStartsAtThePrescaler) {
     }
 }
 
-TEST_F(MainWindowLayout, PrescalerLabelShowsTheReferenceWindow) {
-    QWidget reference;
-    QWidget about;
-    form.setSecondaryWindows(&reference, &about);
+// Each window is made on its first showing and kept: closed and asked for
+// again, it is the same window that comes back.
+TEST_F(MainWindowLayout, PrescalerLabelAndAboutButtonShowTheirWindows) {
+    std::vector<QWidget*> made;
+    const auto maker = [&made](const char* name) {
+        return [&made, name] {
+            auto window = std::make_unique<QWidget>();
+            window->setObjectName(name);
+            made.push_back(window.get());
+            return window;
+        };
+    };
+    form.setSecondaryWindows(maker("reference"), maker("about"));
+    EXPECT_TRUE(made.empty());
     QTest::mouseClick(control("Label7"), Qt::LeftButton);
-    EXPECT_TRUE(reference.isVisible());
-    EXPECT_FALSE(about.isVisible());
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(made[0]->objectName(), "reference");
+    EXPECT_TRUE(made[0]->isVisible());
+    made[0]->close();
+    QTest::mouseClick(control("Label7"), Qt::LeftButton);
+    EXPECT_EQ(made.size(), 1u);
+    EXPECT_TRUE(made[0]->isVisible());
     QTest::mouseClick(control("BitBtn2"), Qt::LeftButton);
-    EXPECT_TRUE(about.isVisible());
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[1]->objectName(), "about");
+    EXPECT_TRUE(made[1]->isVisible());
 }
 
 TEST_F(MainWindowLayout, KoniecEndsTheProgram) {

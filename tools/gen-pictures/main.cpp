@@ -1,8 +1,10 @@
-// Draws the clock-select pictures of the prescaler window and the application
-// icon, and writes them into the resource folder given on the command line:
+// Draws the clock-select pictures of the prescaler window, and the
+// application icon with the program's own drawing, and writes them into the
+// resource folder given on the command line:
 //   gen-pictures RESDIR  ->  RESDIR/timer0.jpg, RESDIR/timer2.jpg,
 //                            RESDIR/icons/avrtimer-{16,32,128}.png
 // The outputs are committed; the normal build only embeds them.
+#include "app/icon.h"
 #include "tablelayout.h"
 
 #include <turbojpeg.h>
@@ -13,7 +15,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,34 +97,6 @@ QByteArray encodeJpeg(const QImage& rgb888) {
     return bytes;
 }
 
-// An 8-pin DIP package seen from above, pins up and down, with a square wave
-// across its body. Drawn on a 128-unit square whose edges all lie on multiples
-// of 8 units, so the 16-pixel icon stays sharp.
-QImage drawIcon(int size) {
-    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 128.0, size / 128.0);
-
-    const QColor pin(0x9a, 0xa2, 0xac);
-    for (int x : {24, 48, 72, 96}) {
-        painter.fillRect(QRectF(x, 8, 8, 24), pin);
-        painter.fillRect(QRectF(x, 96, 8, 24), pin);
-    }
-
-    QPainterPath body;
-    body.addRoundedRect(QRectF(8, 32, 112, 64), 8, 8);
-    QPainterPath notch;
-    notch.addEllipse(QPointF(8, 64), 12, 12);
-    painter.fillPath(body.subtracted(notch), QColor(0x3a, 0x42, 0x4e));
-
-    painter.setPen(QPen(QColor(0x3c, 0xe0, 0x6a), 16, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    const QPolygonF wave{{24, 80}, {40, 80}, {40, 56}, {64, 56}, {64, 80}, {88, 80}, {88, 56}, {104, 56}};
-    painter.drawPolyline(wave);
-    return icon;
-}
-
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -152,6 +125,6 @@ int main(int argc, char** argv) {
         writeFile(res.filePath(QString::fromUtf8(picture.fileName)),
                   encodeJpeg(drawClockSelect(picture)));
     for (int size : {16, 32, 128})
-        writePng(res.filePath("icons/avrtimer-" + QString::number(size) + ".png"), drawIcon(size));
+        writePng(res.filePath("icons/avrtimer-" + QString::number(size) + ".png"), app::drawIcon(size));
     return EXIT_SUCCESS;
 }
