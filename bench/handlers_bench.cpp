@@ -4,11 +4,17 @@
 // platform. Each iteration first writes the handler's input control, which
 // is not timed: it stands for the user's edit, and it alternates between two
 // values so that every call really changes label texts.
+//
+// Two floors are measured beside them: the label texts a full recalculation
+// writes, written into the same labels standing alone in a bare window, once
+// as plain QLabels and once as the program's own label kind. They show what
+// the toolkit needs for those label changes without any calculating.
 #include "bench/report.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/form1.h"
 #include "ui/messages.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -115,6 +121,35 @@ const HandlerCase handlerCases[] = {
     {"TrackBar1Change", &TForm1::TrackBar1Change, 50, [](const Controls& c, bool s) { slide(c.TrackBar1, s ? 75 : 25); }},
 };
 
+// A label as the full recalculation leaves it, for the clock value the
+// benchmark starts from and for the one it alternates with.
+struct LabelChange {
+    QRect geometry;
+    QFont font;
+    QString first, second;
+};
+
+const HandlerCase& fullRecalculation() { return handlerCases[0]; }
+
+std::vector<LabelChange> labelsChangedBy(TForm1& window, const Controls& controls, const HandlerCase& handler) {
+    const QList<QLabel*> labels = window.findChildren<QLabel*>();
+    QStringList before;
+    handler.writeInput(controls, false);
+    (window.*handler.slot)();
+    for (const QLabel* label : labels)
+        before << label->text();
+    handler.writeInput(controls, true);
+    (window.*handler.slot)();
+    std::vector<LabelChange> changes;
+    for (qsizetype i = 0; i < labels.size(); ++i)
+        if (labels[i]->text() != before[i])
+            changes.push_back({labels[i]->geometry(), labels[i]->font(), before[i], labels[i]->text()});
+    handler.writeInput(controls, false);
+    (window.*handler.slot)();
+    QCoreApplication::processEvents();
+    return changes;
+}
+
 struct CallTime {
     double slotUs = 0;    // the slot: computing, label texts, their sizes
     double eventsUs = 0;  // what it left queued: relayout, repaint, flush
@@ -183,6 +218,60 @@ void runHandler(benchmark::State& state, TForm1& window, const Controls& control
     state.counters["labels_painted"] = labelsPainted;
 }
 
+// The floor: the same label changes in a window holding nothing else, the
+// labels' own writes timed as the slot and the repaint as queued events.
+template <typename Label>
+void runBareLabels(benchmark::State& state, const std::vector<LabelChange>& changes) {
+    QWidget window;
+    ui::applyFormLook(&window);
+    window.resize(635, 549);
+    std::vector<Label*> labels;
+    for (const LabelChange& change : changes) {
+        auto* label = new Label(change.first, &window);
+        label->setFont(change.font);
+        label->move(change.geometry.topLeft());
+        label->adjustSize();
+        labels.push_back(label);
+    }
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        state.SkipWithError("the bare window was never exposed");
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto us = [](Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); };
+    std::vector<double> callsUs, slotsUs, eventsUs;
+    bool second = false;
+    for (auto _ : state) {
+        second = !second;
+        const Clock::time_point start = Clock::now();
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            labels[i]->setText(second ? changes[i].second : changes[i].first);
+            labels[i]->adjustSize();
+        }
+        const Clock::time_point written = Clock::now();
+        QCoreApplication::processEvents();
+        const Clock::time_point end = Clock::now();
+        state.SetIterationTime(us(end - start) / 1e6);
+        callsUs.push_back(us(end - start));
+        slotsUs.push_back(us(written - start));
+        eventsUs.push_back(us(end - written));
+    }
+    state.counters["call_median_us"] = bench::spreadOf(callsUs).median;
+    state.counters["slot_median_us"] = bench::spreadOf(slotsUs).median;
+    state.counters["events_median_us"] = bench::spreadOf(eventsUs).median;
+    // No target: a floor is what the rest is compared with.
+    state.counters["target_us"] = 0;
+    state.counters["labels_painted"] = static_cast<double>(labels.size());
+}
+
+void registerFloor(const char* name, void (*run)(benchmark::State&, const std::vector<LabelChange>&),
+                   const std::vector<LabelChange>& changes) {
+    benchmark::RegisterBenchmark(name, [run, &changes](benchmark::State& state) { run(state, changes); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,6 +302,9 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);
     }
+    const std::vector<LabelChange> changes = labelsChangedBy(window, controls, fullRecalculation());
+    registerFloor("czestTextsInBareQLabels", &runBareLabels<QLabel>, changes);
+    registerFloor("czestTextsInBarePlainLabels", &runBareLabels<ui::PlainLabel>, changes);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

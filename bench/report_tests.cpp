@@ -115,6 +115,18 @@ TEST(HandlerRows, EveryRunMustMeetTheTarget) {
     EXPECT_EQ(rows[1].verdict, "FAILED");
 }
 
+TEST(HandlerRows, AFloorHasNoVerdict) {
+    const std::string floorCsv =
+        "name,iterations,real_time,cpu_time,time_unit,bytes_per_second,items_per_second,label,"
+        "error_occurred,error_message,\"call_median_us\",\"labels_painted\",\"target_us\"\n"
+        "\"czestTextsInBareQLabels/manual_time_median\",5,170,170,us,,,,,,170,12,0\n";
+    const std::vector<Row> rows = handlerRows({{"", floorCsv}});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].metric, "czestTextsInBareQLabels, median of one call, 12 labels repainted");
+    EXPECT_EQ(rows[0].target, "floor, no target");
+    EXPECT_EQ(rows[0].verdict, "—");
+}
+
 TEST(HandlerRows, EmptyOutputIsAFailureNotAnEmptyTable) {
     const std::vector<Row> rows = handlerRows({{"", ""}});
     ASSERT_EQ(rows.size(), 1u);
@@ -155,6 +167,16 @@ TEST(StartupRowsText, RatioAndDifferenceOfMedians) {
     EXPECT_EQ(rows[0].avrtimer, "150.0 ms (min 149.0, max 151.0)");
     EXPECT_EQ(rows[0].target, "ratio 1.50 (target ≤ 1.20)");
     EXPECT_EQ(rows[2].target, "+12.3 MiB (target ≤ +10 MiB)");
+}
+
+TEST(StartupFloorRow, RatioWithoutVerdict) {
+    const ProgramSamples bare{{100, 100, 100}, {10, 10, 10}, {30, 30, 30}};
+    const ProgramSamples floor{{108, 110, 112}, {11, 11, 11}, {31, 31, 31}};
+    const Row row = startupFloorRow(floor, bare, "offscreen");
+    EXPECT_EQ(row.metric, "start-up of the bare window with one label (floor), offscreen, 3 runs");
+    EXPECT_EQ(row.avrtimer, "110.0 ms (min 108.0, max 112.0)");
+    EXPECT_EQ(row.target, "ratio 1.10");
+    EXPECT_EQ(row.verdict, "—");
 }
 
 TEST(MarkdownTable, EveryLineAsWideWithMultiByteCharacters) {

@@ -2,17 +2,21 @@
 // both measured in the same run, and the table of every figure against its
 // target. The handler figures come from a CSV file written by handlers_bench.
 //
-//   startup_bench --app PATH --bare PATH [--runs N] [--platform NAME]...
-//                 [--handlers-csv [LABEL=]FILE]...
+//   startup_bench --app PATH --bare PATH [--floor PATH] [--runs N]
+//                 [--platform NAME]... [--handlers-csv [LABEL=]FILE]...
+//
+// The floor program, when given, is timed in the same runs and shown
+// against the bare window too.
 //
 // LABEL names where that handlers_bench run ran, e.g. "CPU 0".
 //
 // Each run is a whole process: fork, exec, first paint of the window, quit,
-// exit, wait4. The two programs alternate, and which goes first alternates
-// too, so that drifting load on the machine falls on both alike.
+// exit, wait4. The programs take turns, in an order that turns round every
+// round, so that drifting load on the machine falls on all of them alike.
 #include "bench/process_timer.h"
 #include "bench/report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <exception>
@@ -20,6 +24,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,6 +34,7 @@ using bench::Row;
 struct Options {
     std::string app;
     std::string bare;
+    std::string floor;
     int runs = 21;
     std::vector<std::string> platforms;
     std::vector<std::string> handlersCsvs;
@@ -53,6 +59,8 @@ Options parseOptions(int argc, char** argv) {
             options.app = value;
         else if (option == "--bare")
             options.bare = value;
+        else if (option == "--floor")
+            options.floor = value;
         else if (option == "--runs")
             options.runs = positiveInteger(value);
         else if (option == "--platform")
@@ -75,25 +83,30 @@ void add(bench::ProgramSamples& samples, const bench::ProcessRun& run) {
     samples.rssMiB.push_back(run.peakRssMiB);
 }
 
-struct StartupPair {
-    bench::ProgramSamples app, bare;
+struct StartupSamples {
+    bench::ProgramSamples app, bare, floor;
 };
 
-StartupPair measureStartups(const Options& options, const std::string& platform) {
-    // One unrecorded run each fills the page cache and fontconfig's cache.
-    bench::timeProcess(options.app, platform);
-    bench::timeProcess(options.bare, platform);
-    StartupPair pair;
-    for (int i = 0; i < options.runs; ++i) {
-        if (i % 2 == 0) {
-            add(pair.app, bench::timeProcess(options.app, platform));
-            add(pair.bare, bench::timeProcess(options.bare, platform));
-        } else {
-            add(pair.bare, bench::timeProcess(options.bare, platform));
-            add(pair.app, bench::timeProcess(options.app, platform));
-        }
-    }
-    return pair;
+// One round runs every program once; the order turns round each time.
+void runRound(const Options& options, const std::string& platform, StartupSamples& samples, int round) {
+    std::vector<std::pair<const std::string*, bench::ProgramSamples*>> programs{
+        {&options.app, &samples.app}, {&options.bare, &samples.bare}};
+    if (!options.floor.empty())
+        programs.push_back({&options.floor, &samples.floor});
+    if (round % 2 == 1)
+        std::reverse(programs.begin(), programs.end());
+    for (const auto& [program, into] : programs)
+        add(*into, bench::timeProcess(*program, platform));
+}
+
+StartupSamples measureStartups(const Options& options, const std::string& platform) {
+    // One unrecorded round fills the page cache and fontconfig's cache.
+    StartupSamples warmUp;
+    runRound(options, platform, warmUp, 0);
+    StartupSamples samples;
+    for (int i = 0; i < options.runs; ++i)
+        runRound(options, platform, samples, i);
+    return samples;
 }
 
 std::string readFile(const std::string& path) {
@@ -128,9 +141,11 @@ int main(int argc, char** argv) {
                         " runs of each program under QT_QPA_PLATFORM=" + platform + "\n")
                            .c_str(),
                        stderr);
-            const StartupPair pair = measureStartups(options, platform);
-            const std::vector<Row> more = bench::startupRows(pair.app, pair.bare, platform);
+            const StartupSamples samples = measureStartups(options, platform);
+            const std::vector<Row> more = bench::startupRows(samples.app, samples.bare, platform);
             rows.insert(rows.end(), more.begin(), more.end());
+            if (!options.floor.empty())
+                rows.push_back(bench::startupFloorRow(samples.floor, samples.bare, platform));
         }
         if (!options.handlersCsvs.empty()) {
             const std::vector<Row> more = bench::handlerRows(readHandlerRuns(options.handlersCsvs));
