@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -25,6 +26,8 @@ struct FailureCase {
     const char* body;  // empty: no such program
     const char* reason;
 };
+
+void PrintTo(const FailureCase& row, std::ostream* out) { *out << row.name; }
 
 class TimeProcessFailure : public testing::TestWithParam<FailureCase> {};
 

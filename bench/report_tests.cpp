@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <stdexcept>
 
 namespace bench {
@@ -12,6 +13,8 @@ struct SpreadCase {
     std::vector<double> samples;
     Spread expected;
 };
+
+void PrintTo(const SpreadCase& row, std::ostream* out) { *out << row.name; }
 
 class SpreadOf : public testing::TestWithParam<SpreadCase> {};
 
@@ -51,6 +54,8 @@ struct CellCase {
     const char* column;
     std::optional<double> expected;
 };
+
+void PrintTo(const CellCase& row, std::ostream* out) { *out << row.name; }
 
 class CsvValue : public testing::TestWithParam<CellCase> {};
 
@@ -139,6 +144,8 @@ struct StartupCase {
     const char* wallVerdict;
     const char* rssVerdict;
 };
+
+void PrintTo(const StartupCase& row, std::ostream* out) { *out << row.name; }
 
 class StartupRows : public testing::TestWithParam<StartupCase> {};
 

@@ -98,6 +98,8 @@ struct Gesture {
     bool staysVisible;
 };
 
+void PrintTo(const Gesture& row, std::ostream* out) { *out << row.name; }
+
 class Form2Gesture : public testing::TestWithParam<Gesture> {};
 
 TEST_P(Form2Gesture, HidesOrNotButNeverDestroys) {

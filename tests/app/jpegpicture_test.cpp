@@ -8,8 +8,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <functional>
+
+namespace pictures {
+// Names a picture's test row by its file rather than by its bytes.
+void PrintTo(const ClockSelectPicture& picture, std::ostream* out) { *out << picture.fileName; }
+}  // namespace pictures
 
 namespace {
 
@@ -72,6 +79,8 @@ struct Damage {
     std::function<QByteArray(const QByteArray&)> apply;
 };
 
+void PrintTo(const Damage& row, std::ostream* out) { *out << row.name; }
+
 class DamagedJpeg : public testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedJpeg, GivesAnErrorAndNoImage) {
@@ -107,6 +116,8 @@ struct BadFile {
     QByteArray contents;  // null: the file does not exist
     const char* message;
 };
+
+void PrintTo(const BadFile& row, std::ostream* out) { *out << row.name; }
 
 class BadPictureFile : public testing::TestWithParam<BadFile> {};
 

@@ -27,6 +27,8 @@ struct Window {
     std::function<std::unique_ptr<QWidget>()> make;
 };
 
+void PrintTo(const Window& row, std::ostream* out) { *out << row.name; }
+
 class ShowWindow : public testing::TestWithParam<Window> {};
 
 TEST_P(ShowWindow, BringsAHiddenWindowToTheFront) {
