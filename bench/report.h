@@ -53,10 +53,11 @@ struct ProgramSamples {
 
 // Start-up time, its CPU time and peak RSS of the calculator against the
 // bare window, each with the median's ratio or difference and its verdict.
-std::vector<Row> startupRows(const ProgramSamples& app, const ProgramSamples& bare, const std::string& platform);
+// `where` names the platform, and the processor if the runs were pinned.
+std::vector<Row> startupRows(const ProgramSamples& app, const ProgramSamples& bare, const std::string& where);
 // The start-up of a floor program (the bare window with one label) against
 // the bare window: a ratio to read the calculator's against, without verdict.
-Row startupFloorRow(const ProgramSamples& floor, const ProgramSamples& bare, const std::string& platform);
+Row startupFloorRow(const ProgramSamples& floor, const ProgramSamples& bare, const std::string& where);
 
 // One CSV output of handlers_bench, named by where it ran ("CPU 0"); the
 // name may be empty when there is only one.

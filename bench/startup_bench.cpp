@@ -3,10 +3,13 @@
 // target. The handler figures come from a CSV file written by handlers_bench.
 //
 //   startup_bench --app PATH --bare PATH [--floor PATH] [--runs N]
-//                 [--platform NAME]... [--handlers-csv [LABEL=]FILE]...
+//                 [--platform NAME]... [--cpu N]... [--handlers-csv [LABEL=]FILE]...
 //
 // The floor program, when given, is timed in the same runs and shown
-// against the bare window too.
+// against the bare window too. With --cpu the programs run pinned to that
+// processor, and the measurement is repeated for each one given: a virtual
+// machine's processors can differ in speed for minutes, and a start-up
+// landing now on one, now on the other, gives a median of neither.
 //
 // LABEL names where that handlers_bench run ran, e.g. "CPU 0".
 //
@@ -15,6 +18,8 @@
 // round, so that drifting load on the machine falls on all of them alike.
 #include "bench/process_timer.h"
 #include "bench/report.h"
+
+#include <sched.h>
 
 #include <algorithm>
 #include <charconv>
@@ -37,6 +42,7 @@ struct Options {
     std::string floor;
     int runs = 21;
     std::vector<std::string> platforms;
+    std::vector<int> cpus;
     std::vector<std::string> handlersCsvs;
 };
 
@@ -46,6 +52,23 @@ int positiveInteger(const std::string& text) {
     if (error != std::errc() || end != text.data() + text.size() || value < 1)
         throw std::invalid_argument("not a positive integer: " + text);
     return value;
+}
+
+int cpuNumber(const std::string& text) {
+    int value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0 || value >= CPU_SETSIZE)
+        throw std::invalid_argument("not a processor number: " + text);
+    return value;
+}
+
+// The children inherit the affinity.
+void pinTo(int cpu) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    if (sched_setaffinity(0, sizeof set, &set) != 0)
+        throw std::runtime_error("cannot run on CPU " + std::to_string(cpu));
 }
 
 Options parseOptions(int argc, char** argv) {
@@ -65,6 +88,8 @@ Options parseOptions(int argc, char** argv) {
             options.runs = positiveInteger(value);
         else if (option == "--platform")
             options.platforms.push_back(value);
+        else if (option == "--cpu")
+            options.cpus.push_back(cpuNumber(value));
         else if (option == "--handlers-csv")
             options.handlersCsvs.push_back(value);
         else
@@ -136,17 +161,23 @@ int main(int argc, char** argv) {
     try {
         const Options options = parseOptions(argc, argv);
         std::vector<Row> rows;
-        for (const std::string& platform : options.platforms) {
-            std::fputs(("startup_bench: " + std::to_string(options.runs) +
-                        " runs of each program under QT_QPA_PLATFORM=" + platform + "\n")
-                           .c_str(),
-                       stderr);
-            const StartupSamples samples = measureStartups(options, platform);
-            const std::vector<Row> more = bench::startupRows(samples.app, samples.bare, platform);
-            rows.insert(rows.end(), more.begin(), more.end());
-            if (!options.floor.empty())
-                rows.push_back(bench::startupFloorRow(samples.floor, samples.bare, platform));
-        }
+        // -1: wherever the system runs them.
+        const std::vector<int> cpus = options.cpus.empty() ? std::vector<int>{-1} : options.cpus;
+        for (const std::string& platform : options.platforms)
+            for (int cpu : cpus) {
+                if (cpu >= 0)
+                    pinTo(cpu);
+                const std::string where = cpu < 0 ? platform : platform + ", CPU " + std::to_string(cpu);
+                std::fputs(("startup_bench: " + std::to_string(options.runs) + " runs of each program under "
+                            "QT_QPA_PLATFORM=" + where + "\n")
+                               .c_str(),
+                           stderr);
+                const StartupSamples samples = measureStartups(options, platform);
+                const std::vector<Row> more = bench::startupRows(samples.app, samples.bare, where);
+                rows.insert(rows.end(), more.begin(), more.end());
+                if (!options.floor.empty())
+                    rows.push_back(bench::startupFloorRow(samples.floor, samples.bare, where));
+            }
         if (!options.handlersCsvs.empty()) {
             const std::vector<Row> more = bench::handlerRows(readHandlerRuns(options.handlersCsvs));
             rows.insert(rows.end(), more.begin(), more.end());
