@@ -479,13 +479,6 @@ BitBtn::BitBtn(Kind kind, const QString& caption, QWidget* parent)
 
 // ----------------------------------------------------------- PlainLabel
 
-PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    setTextFormat(Qt::PlainText);
-    // Left aligned: growing reveals new columns, and the old ones stay.
-    setAttribute(Qt::WA_StaticContents);
-    layout_.setCacheEnabled(true);
-}
-
 namespace {
 
 // What QPainter takes as the width of a line that is never wrapped.
@@ -495,6 +488,13 @@ constexpr qreal unboundedLineWidth = 0x01000000;
 qreal lineHeight(const QTextLine& line) { return line.ascent() + line.descent(); }
 
 }  // namespace
+
+PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);
+    // Left aligned: growing reveals new columns, and the old ones stay.
+    setAttribute(Qt::WA_StaticContents);
+    layout_.setCacheEnabled(true);
+}
 
 // Laid out as QPainter lays out a QLabel's text, so that both place every
 // glyph alike.
@@ -530,7 +530,9 @@ int PlainLabel::firstChangedColumn(const QString& newText) const {
 void PlainLabel::setText(const QString& text) {
     if (text == this->text())
         return;
-    if (!isVisible()) {
+    // Hidden, or with updates held off by a parent: whatever repaint comes
+    // later covers all of it.
+    if (!isVisible() || !updatesEnabled()) {
         QLabel::setText(text);
         return;
     }
@@ -571,7 +573,10 @@ void PlainLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(QPen(palette().brush(foregroundRole()), 1));
     const QPointF origin(area.left(), area.top() + (area.height() - lineHeight(line)) / 2);
-    const int first = std::max(0, line.xToCursor(event->rect().left() - area.left()) - 1);
+    // From the character the repaint begins in, and the one before it,
+    // whose glyph may reach over.
+    const qreal left = event->rect().left() - area.left();
+    const int first = std::max(0, line.xToCursor(left, QTextLine::CursorOnCharacter) - 1);
     for (const QGlyphRun& run : line.glyphRuns(first, -1))
         painter.drawGlyphRun(origin, run);
 }
