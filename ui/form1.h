@@ -15,6 +15,10 @@
 //   Edit2Change, ComboBox1Change           wanted frequency -> OCRx
 //   TrackBar1Change                        PWM duty -> four compare values
 //
+// Every label is a ui::PlainLabel (ui/controls.h), written through write():
+// a new text is laid out once and repainted from its first changed
+// character, which keeps a full recalculation's dozen label changes cheap.
+//
 // A handler that writes "1" into an edit field runs that field's handler
 // nested before the write returns; each handler therefore recomputes what it
 // writes from the state and the controls as they are at that moment. An
