@@ -150,6 +150,10 @@ std::vector<LabelChange> labelsChangedBy(TForm1& window, const Controls& control
     return changes;
 }
 
+using Clock = std::chrono::steady_clock;
+
+double us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
 struct CallTime {
     double slotUs = 0;    // the slot: computing, label texts, their sizes
     double eventsUs = 0;  // what it left queued: relayout, repaint, flush
@@ -157,8 +161,6 @@ struct CallTime {
 
 // The timed region: the slot, then whatever it left queued.
 CallTime timeOneCall(TForm1& window, const HandlerCase& handler) {
-    using Clock = std::chrono::steady_clock;
-    const auto us = [](Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); };
     const Clock::time_point start = Clock::now();
     (window.*handler.slot)();
     const Clock::time_point slotEnd = Clock::now();
@@ -238,8 +240,6 @@ void runBareLabels(benchmark::State& state, const std::vector<LabelChange>& chan
         state.SkipWithError("the bare window was never exposed");
         return;
     }
-    using Clock = std::chrono::steady_clock;
-    const auto us = [](Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); };
     std::vector<double> callsUs, slotsUs, eventsUs;
     bool second = false;
     for (auto _ : state) {

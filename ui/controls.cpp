@@ -499,7 +499,7 @@ PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(text, pare
 // Laid out as QPainter lays out a QLabel's text, so that both place every
 // glyph alike.
 const QTextLayout& PlainLabel::laidOut() const {
-    if (!fontChanged_ && layout_.text() == text())
+    if (layout_.text() == text() && layout_.font() == font())
         return layout_;
     layout_.setText(text());
     layout_.setFont(font());
@@ -511,7 +511,6 @@ const QTextLayout& PlainLabel::laidOut() const {
     if (line.isValid())
         line.setLineWidth(unboundedLineWidth);
     layout_.endLayout();
-    fontChanged_ = false;
     return layout_;
 }
 
@@ -555,12 +554,6 @@ QSize PlainLabel::sizeHint() const {
 }
 
 QSize PlainLabel::minimumSizeHint() const { return sizeHint(); }
-
-void PlainLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
-        fontChanged_ = true;
-    QLabel::changeEvent(event);
-}
 
 // Centred to the fraction of a pixel, as QLabel draws it: a line whose
 // height is not whole lands between pixel rows.

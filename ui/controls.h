@@ -158,7 +158,6 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
-    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -169,7 +168,6 @@ private:
     // Laid out on demand: QLabel::setText and setFont are not virtual, so a
     // text or font written past this class is noticed when it is used.
     mutable QTextLayout layout_;
-    mutable bool fontChanged_ = true;
 };
 
 // Lowered rectangular frame drawn under a group of controls.
