@@ -1,0 +1,28 @@
+#pragma once
+
+// avrtimer-calc, the command line, where a newcomer starts reading.
+//
+//   solve    the settings search (solver/): which timer, mode, prescaler and
+//            register value give an interval or frequency, as a table or
+//            JSON (solve_command.cpp)
+//   figures  the main window's figures for a clock and prescaler, computed
+//            by the window's own core (calc/figures.h) (figures_command.cpp)
+//
+// CLI11 parses and validates the options (options.h holds the validators),
+// {fmt} lays out the text, nlohmann-json writes --json. Bad input is one line
+// on stderr that names the option, quotes what was given and shows an
+// accepted value, with exit status 2; nothing here throws past run().
+
+#include <iosfwd>
+
+namespace cli {
+
+// Exit statuses.
+constexpr int exitOk = 0;
+constexpr int exitNoResult = 1;  // solve: nothing within --max-error; figures: a figure failed
+constexpr int exitBadInput = 2;
+
+// argv[0] first, as main receives them.
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace cli

@@ -1,0 +1,145 @@
+#include "cli/figures_command.h"
+
+#include "calc/figures.h"
+#include "calc/state.h"
+#include "cli/options.h"
+#include "solver/quantity.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <climits>
+#include <ostream>
+
+namespace cli {
+namespace {
+
+using nlohmann::ordered_json;
+using solver::Dimension;
+
+std::int32_t clockOf(const std::string& text) {
+    const mpq_class hz = solver::parseQuantity(text, Dimension::Frequency).value;
+    if (hz <= 0)
+        throw badInput("--clock", text, "is not above zero", "16MHz");
+    if (hz.get_den() != 1 || hz > INT32_MAX)
+        throw badInput("--clock", text, "is not a whole number of hertz up to 2147483647, as the window takes it",
+                       "16MHz");
+    return static_cast<std::int32_t>(hz.get_num().get_si());
+}
+
+std::int32_t prescalerOf(const std::string& text) {
+    const auto& table = calc::prescalerTable;
+    const auto* found = std::ranges::find(table, text, &calc::PrescalerEntry::text);
+    if (found == table.end())
+        throw badInput("--prescaler", text,
+                       "is not a prescaler of Timer0 (1, 8, 64, 256, 1024) or Timer2 (1, 8, 32, 64, 128, 256, 1024)",
+                       "64");
+    return found->divisor;
+}
+
+// The unit box's entry for the unit typed; a bare number is in seconds or
+// hertz.
+template <typename Table>
+int unitIndexOf(const Table& table, const std::string& unit, std::string_view bare) {
+    const std::string_view wanted = unit.empty() ? bare : std::string_view(unit);
+    const auto* found = std::ranges::find(table, wanted, &calc::UnitEntry::text);
+    return found == table.end() ? -1 : static_cast<int>(found - table.begin());
+}
+
+calc::TypedNumber intervalOf(const std::string& text) {
+    const solver::Quantity q = solver::parseQuantity(text, Dimension::Time);
+    return {q.number, unitIndexOf(calc::timeUnitTable, q.unit, "s")};
+}
+
+calc::TypedNumber frequencyOf(const std::string& text) {
+    const solver::Quantity q = solver::parseQuantity(text, Dimension::Frequency);
+    const int index = unitIndexOf(calc::frequencyUnitTable, q.unit, "Hz");
+    if (index < 0)
+        throw badInput("--frequency", text, "is not in Hz or kHz, the units of the window's frequency box", "38kHz");
+    return {q.number, index};
+}
+
+calc::FigureInputs inputsOf(const FiguresOptions& o) {
+    calc::FigureInputs in;
+    in.clockHz = clockOf(o.clock);
+    in.prescaler = prescalerOf(o.prescaler);
+    if (!o.interval.empty())
+        in.interval = intervalOf(o.interval);
+    if (!o.registerValue.empty())
+        in.registerValue = static_cast<std::int32_t>(wholeNumber(o.registerValue));
+    if (!o.ocr.empty())
+        in.ocr = static_cast<std::int32_t>(wholeNumber(o.ocr));
+    if (!o.frequency.empty())
+        in.frequency = frequencyOf(o.frequency);
+    if (!o.duty.empty())
+        in.duty = static_cast<std::int32_t>(wholeNumber(o.duty));
+    return in;
+}
+
+void printText(const std::vector<calc::Figure>& figures, std::ostream& out) {
+    for (const calc::Figure& f : figures) {
+        const std::string value = !f.error.empty() ? "error: " + f.error
+                                  : f.hex.empty()  ? f.text
+                                                   : f.text + "  0x" + f.hex;
+        out << fmt::format("{:<28}{}\n", f.name, value);
+    }
+}
+
+void printJson(const FiguresOptions& o, const std::vector<calc::Figure>& figures, std::ostream& out) {
+    ordered_json query{{"clock", o.clock}, {"prescaler", o.prescaler}};
+    for (const auto& [name, value] : {std::pair{"interval", &o.interval}, {"register", &o.registerValue},
+                                      {"ocr", &o.ocr}, {"frequency", &o.frequency}, {"duty", &o.duty}})
+        if (!value->empty())
+            query[name] = *value;
+    ordered_json values = ordered_json::object();
+    for (const calc::Figure& f : figures) {
+        ordered_json figure;
+        if (!f.error.empty())
+            figure["error"] = f.error;
+        else
+            figure["text"] = f.text;
+        if (f.error.empty() && !f.hex.empty())
+            figure["hex"] = f.hex;
+        values[std::string(f.name)] = figure;
+    }
+    out << ordered_json{{"query", query}, {"figures", values}}.dump(2) << "\n";
+}
+
+}  // namespace
+
+void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
+    CLI::App* figures = app.add_subcommand("figures", "The main window's figures for a clock and prescaler");
+    figures->add_option("--clock", o.clock, "CPU clock, a whole number of hertz: 16MHz, 3,6864MHz, 16000000")
+        ->required()
+        ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
+    figures->add_option("--prescaler", o.prescaler, "1, 8, 32, 64, 128, 256 or 1024")->required();
+    figures->add_option("--interval", o.interval, "wanted interval, in us, ms or s: the TCNTx preload and CTC OCRx")
+        ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
+    figures->add_option("--register", o.registerValue, "a register value 0..255: the interrupt periods")
+        ->check(wholeNumberCheck(0, 255, "--register", "100"));
+    figures->add_option("--ocr", o.ocr, "a compare value 1..255: the CTC square wave")
+        ->check(wholeNumberCheck(1, 255, "--ocr", "249"));
+    figures->add_option("--frequency", o.frequency, "wanted square wave, in Hz or kHz: its OCRx")
+        ->check(quantityCheck(Dimension::Frequency, "--frequency", "38kHz"));
+    figures->add_option("--duty", o.duty, "PWM duty in percent 0..100: the four OCRx values")
+        ->check(wholeNumberCheck(0, 100, "--duty", "50"));
+    figures->add_flag("--json", o.json, "print JSON instead of lines");
+    figures->footer(
+        "The figures are computed as the window computes them, to the same digits, with '.' as the\n"
+        "decimal point; a figure the window reports as an error shows that error instead.\n\n"
+        "Examples:\n"
+        "  avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms\n"
+        "  avrtimer-calc figures --clock 1,2MHz --prescaler 1024 --register 0 --duty 30 --json");
+}
+
+int runFigures(const FiguresOptions& o, std::ostream& out) {
+    const std::vector<calc::Figure> figures = calc::windowFigures(inputsOf(o), ".");
+    if (o.json)
+        printJson(o, figures, out);
+    else
+        printText(figures, out);
+    return std::ranges::any_of(figures, [](const calc::Figure& f) { return !f.error.empty(); }) ? 1 : 0;
+}
+
+}  // namespace cli

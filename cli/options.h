@@ -1,0 +1,42 @@
+#pragma once
+
+#include "solver/quantity.h"
+
+#include <CLI/CLI.hpp>
+
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// What the subcommands share: bad input as one line that names the option,
+// quotes what was given and shows an accepted value.
+namespace cli {
+
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "'<given>' <problem>; for example <option> <example>", without the option
+// in front: CLI11 puts it there for its validators.
+std::string complaint(std::string_view given, std::string_view problem, std::string_view option,
+                      std::string_view example);
+// The same with the option in front, for what is found after parsing.
+InputError badInput(std::string_view option, std::string_view given, std::string_view problem,
+                    std::string_view example);
+
+// Validators of an option's text.
+CLI::Validator quantityCheck(solver::Dimension dimension, std::string_view option, std::string_view example);
+CLI::Validator numberCheck(std::string_view option, std::string_view example);  // a plain number
+CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view option, std::string_view example);
+CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, std::string_view option,
+                            std::string_view example);
+
+// The text of an option validated by wholeNumberCheck.
+long wholeNumber(const std::string& text);
+
+// Why parseQuantity refused a text, in words.
+std::string quantityProblem(const solver::QuantityError& error, solver::Dimension expected);
+
+}  // namespace cli

@@ -1,0 +1,341 @@
+#include "cli/solve_command.h"
+
+#include "cli/options.h"
+#include "cli/words.h"
+#include "solver/decimal.h"
+#include "solver/quantity.h"
+#include "solver/search.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <map>
+#include <ostream>
+#include <vector>
+
+namespace cli {
+namespace {
+
+using nlohmann::ordered_json;
+using solver::Dimension;
+using solver::Goal;
+
+constexpr std::string_view modeKeywords[] = {"normal", "ctc", "fast-pwm", "phase-pwm"};
+
+struct Target {
+    Goal goal;
+    std::string_view option;
+    const std::string* text;
+    std::string_view example;
+};
+
+Target targetOf(const SolveOptions& o) {
+    if (!o.interval.empty())
+        return {Goal::Interval, "--interval", &o.interval, "1ms"};
+    if (!o.frequency.empty())
+        return {Goal::Frequency, "--frequency", &o.frequency, "38kHz"};
+    return {Goal::PwmFrequency, "--pwm-frequency", &o.pwmFrequency, "20kHz"};
+}
+
+avr::Mode modeOf(const std::string& keyword) {
+    const auto* found = std::ranges::find(modeKeywords, keyword);
+    return static_cast<avr::Mode>(found - std::begin(modeKeywords));
+}
+
+solver::Query queryOf(const SolveOptions& o, const avr::Chip& chip) {
+    const Target target = targetOf(o);
+    solver::Query query;
+    query.chip = &chip;
+    query.clockHz = solver::parseQuantity(o.clock, Dimension::Frequency).value;
+    query.goal = target.goal;
+    query.target = solver::parseQuantity(*target.text, target.goal == Goal::Interval ? Dimension::Time
+                                                                                     : Dimension::Frequency)
+                       .value;
+    if (!o.timer.empty())
+        query.timer = static_cast<int>(wholeNumber(o.timer));
+    if (!o.mode.empty())
+        query.mode = modeOf(o.mode);
+    if (!o.crystal.empty())
+        query.crystalHz = solver::parseQuantity(o.crystal, Dimension::Frequency).value;
+    return query;
+}
+
+std::string valueText(const mpq_class& value, Goal goal) {
+    return goal == Goal::Interval ? timeText(value) : frequencyText(value);
+}
+
+// Why the solver found the query unanswerable, worded for the option at fault.
+InputError problemError(solver::Problem problem, const SolveOptions& o, const solver::Query& query) {
+    using solver::Problem;
+    const Target target = targetOf(o);
+    const std::string clock = frequencyText(query.clockHz);
+    const std::string chip(query.chip->title);
+    switch (problem) {
+    case Problem::ClockNotPositive: return badInput("--clock", o.clock, "is not above zero", "16MHz");
+    case Problem::CrystalNotPositive: return badInput("--timer2-clock", o.crystal, "is not above zero", "32768");
+    case Problem::TargetNotPositive:
+        return badInput(target.option, *target.text, "is not above zero", target.example);
+    case Problem::CrystalWithoutTimer2:
+        return badInput("--timer2-clock", o.crystal,
+                        o.timer.empty() ? fmt::format("needs a Timer2, which the {} does not have", chip)
+                                        : fmt::format("drives Timer2, but --timer {} was asked for", o.timer),
+                        "32768 --timer 2");
+    case Problem::NoSuchTimer:
+        return badInput("--timer", o.timer, fmt::format("is not a timer of the {}", chip), "0");
+    case Problem::CrystalTooFast:
+        return badInput("--timer2-clock", o.crystal,
+                        fmt::format("is not under a quarter of the {} CPU clock, as Timer2 needs to count it", clock),
+                        "32768");
+    case Problem::TargetBelowCycle:
+        return badInput(target.option, *target.text,
+                        fmt::format("is {} one cycle of the {} clock",
+                                    target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
+                        target.example);
+    case Problem::NoSetting: {
+        const std::string_view what = target.goal == Goal::Interval    ? "periodic interrupt"
+                                      : target.goal == Goal::Frequency ? "square wave"
+                                                                       : "PWM";
+        if (!o.mode.empty())
+            return badInput("--mode", o.mode, fmt::format("gives no {} on the {}", what, chip),
+                            target.goal == Goal::PwmFrequency ? "fast-pwm" : "ctc");
+        if (!o.timer.empty())
+            return badInput("--timer", o.timer, fmt::format("gives no {} on the {}", what, chip), "2");
+        return badInput(target.option, *target.text, fmt::format("needs a {} no timer of the {} gives", what, chip),
+                        target.example);
+    }
+    case Problem::TooManyInterrupts:
+        return badInput(target.option, *target.text, "would need 2^32 interrupts or more of the longest period",
+                        target.example);
+    }
+    return InputError("bad input");
+}
+
+// ---------------------------------------------------------------- text
+
+std::string countText(const solver::Row& row) { return std::to_string(row.setting.count); }
+
+std::string errorText(const solver::Row& row) {
+    return row.exact() ? "exact" : signedText(row.error * 1000000);
+}
+
+std::string timerText(const solver::Row& row) {
+    return fmt::format("Timer{}{}", row.setting.timer->number, row.setting.crystal ? " (crystal)" : "");
+}
+
+std::string outputText(const solver::Row& row) {
+    const avr::CompareUnit* unit = row.setting.output;
+    return unit == nullptr ? "-" : fmt::format("{} ({})", unit->output, unit->pin);
+}
+
+std::string optionalValue(const std::optional<mpq_class>& value, Goal goal) {
+    return value ? valueText(*value, goal) : "-";
+}
+
+// Letters for the warnings of a row, explained under the table.
+constexpr char warningLetter(solver::Warning warning) {
+    switch (warning) {
+    case solver::Warning::ReloadLatency: return 'L';
+    case solver::Warning::AsynchronousReload: return 'A';
+    case solver::Warning::NoZeroDuty: return 'D';
+    case solver::Warning::FrequentInterrupt: return 'F';
+    }
+    return '?';
+}
+
+std::vector<std::string> textRow(std::size_t rank, const solver::Row& row, Goal goal) {
+    std::string notes;
+    for (solver::Warning w : row.warnings)
+        notes += warningLetter(w);
+    std::vector<std::string> cells{std::to_string(rank),
+                                   timerText(row),
+                                   std::string(modeName(row.setting.mode)),
+                                   std::to_string(row.setting.prescaler),
+                                   registersText(row.setting)};
+    if (goal == Goal::Interval)
+        cells.push_back(countText(row));
+    else
+        cells.push_back(outputText(row));
+    for (std::string cell : {valueText(row.achieved, goal), errorText(row), signedText(row.driftPerDay),
+                             optionalValue(row.below, goal), optionalValue(row.above, goal), notes})
+        cells.push_back(std::move(cell));
+    return cells;
+}
+
+std::string table(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths(rows.front().size(), 0);
+    for (const auto& row : rows)
+        for (std::size_t i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row[i].size());
+    std::string text;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            line += fmt::format("{:<{}}  ", row[i], widths[i]);
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::string goalText(const solver::Query& query) {
+    switch (query.goal) {
+    case Goal::Interval: return "an interrupt every " + timeText(query.target);
+    case Goal::Frequency: return "a square wave of " + frequencyText(query.target);
+    case Goal::PwmFrequency: return "PWM at " + frequencyText(query.target);
+    }
+    return {};
+}
+
+void printText(const solver::Query& query, const std::vector<solver::Row>& rows, std::ostream& out) {
+    out << fmt::format("{} at {}{}: {}\n\n", query.chip->title, frequencyText(query.clockHz),
+                       query.crystalHz ? ", Timer2 on a " + frequencyText(*query.crystalHz) + " crystal" : "",
+                       goalText(query));
+    std::vector<std::vector<std::string>> cells{{"#", "timer", "mode", "prescaler", "registers",
+                                                 query.goal == Goal::Interval ? "count" : "output", "achieved",
+                                                 "error [ppm]", "drift [s/day]", "below", "above", "notes"}};
+    std::map<char, solver::Warning> used;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        cells.push_back(textRow(i + 1, rows[i], query.goal));
+        for (solver::Warning w : rows[i].warnings)
+            used.emplace(warningLetter(w), w);
+    }
+    out << table(cells);
+    if (!used.empty())
+        out << "\n";
+    for (const auto& [letter, warning] : used)
+        out << letter << ": " << warningText(warning) << "\n";
+}
+
+// ---------------------------------------------------------------- JSON
+
+ordered_json valueJson(const mpq_class& value, Goal goal) {
+    return {{"value", solver::decimalText(value, 15)},
+            {"exact", solver::fractionText(value)},
+            {"unit", goal == Goal::Interval ? "s" : "Hz"}};
+}
+
+ordered_json optionalJson(const std::optional<mpq_class>& value, Goal goal) {
+    return value ? valueJson(*value, goal) : ordered_json(nullptr);
+}
+
+ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
+    const solver::Setting& s = row.setting;
+    ordered_json registers = ordered_json::object();
+    if (s.role != solver::RegisterRole::None)
+        registers[std::string(s.registerName())] = s.registerValue;
+    const bool topIsRegister = s.top == avr::Top::Ocra;
+    ordered_json warnings = ordered_json::array();
+    for (solver::Warning w : row.warnings)
+        warnings.push_back(warningKeyword(w));
+    return {
+        {"rank", rank},
+        {"timer", s.timer->number},
+        {"mode", modeKeyword(s.mode)},
+        {"prescaler", s.prescaler},
+        {"clock", s.crystal ? "timer2-clock" : "cpu"},
+        {"registers", registers},
+        {"top", topIsRegister ? s.registerValue : 255},
+        {"top_register", topIsRegister ? ordered_json(s.timer->compareUnits.front().ocr) : ordered_json(nullptr)},
+        {"count", s.count},
+        {"output", s.output ? ordered_json{{"name", s.output->output}, {"pin", s.output->pin}} : ordered_json(nullptr)},
+        {"achieved", valueJson(row.achieved, goal)},
+        {"exact_hit", row.exact()},
+        {"error_ppm", solver::nearestDouble(row.error * 1000000)},
+        {"drift_s_per_day", solver::nearestDouble(row.driftPerDay)},
+        {"below", optionalJson(row.below, goal)},
+        {"above", optionalJson(row.above, goal)},
+        {"warnings", warnings},
+    };
+}
+
+ordered_json optionalText(const std::string& text) { return text.empty() ? ordered_json(nullptr) : ordered_json(text); }
+
+void printJson(const SolveOptions& o, const solver::Query& query, const std::vector<solver::Row>& rows,
+               bool withinMaxError, std::ostream& out) {
+    const Target target = targetOf(o);
+    ordered_json results = ordered_json::array();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        results.push_back(resultJson(i + 1, rows[i], query.goal));
+    const ordered_json json{
+        {"query",
+         {{"mcu", query.chip->name},
+          {"clock_hz", valueJson(query.clockHz, Goal::Frequency)},
+          {"goal", target.option.substr(2)},
+          {"target", valueJson(query.target, query.goal)},
+          {"timer", query.timer ? ordered_json(*query.timer) : ordered_json(nullptr)},
+          {"mode", optionalText(o.mode)},
+          {"timer2_clock_hz", query.crystalHz ? valueJson(*query.crystalHz, Goal::Frequency) : ordered_json(nullptr)},
+          {"max_error_ppm", optionalText(o.maxError.empty() ? "" : solver::decimalText(solver::parseNumber(o.maxError), 15))},
+          {"limit", wholeNumber(o.limit)}}},
+        {"within_max_error", withinMaxError},
+        {"results", results},
+    };
+    out << json.dump(2) << "\n";
+}
+
+}  // namespace
+
+void addSolveCommand(CLI::App& app, SolveOptions& o) {
+    CLI::App* solve = app.add_subcommand("solve", "Find the timer settings that give an interval or frequency");
+    solve->add_option("--clock", o.clock, "CPU clock, e.g. 16MHz, 3,6864MHz, 16e6")
+        ->required()
+        ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
+    auto* targets = solve->add_option_group("target", "What the timer should give (exactly one)");
+    targets->add_option("--interval", o.interval, "a periodic interrupt, e.g. 1ms, 250us, 1.5s")
+        ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
+    targets->add_option("--frequency", o.frequency, "a square wave on an output pin, e.g. 38kHz")
+        ->check(quantityCheck(Dimension::Frequency, "--frequency", "38kHz"));
+    targets->add_option("--pwm-frequency", o.pwmFrequency, "a PWM frequency, e.g. 20kHz")
+        ->check(quantityCheck(Dimension::Frequency, "--pwm-frequency", "20kHz"));
+    targets->require_option(1);
+    solve->add_option("--timer", o.timer, "only this timer: 0 or 2")->check(wholeNumberCheck(0, 9, "--timer", "0"));
+    solve->add_option("--mode", o.mode, "only this mode")
+        ->check(keywordCheck({"normal", "ctc", "fast-pwm", "phase-pwm"}, "--mode", "ctc"));
+    solve->add_option("--timer2-clock", o.crystal, "Timer2 counts this watch crystal instead, e.g. 32768")
+        ->check(quantityCheck(Dimension::Frequency, "--timer2-clock", "32768"));
+    solve->add_option("--max-error", o.maxError, "leave out rows off by more than this many ppm")
+        ->check(numberCheck("--max-error", "100"));
+    solve->add_option("--limit", o.limit, "print at most this many rows (10)")
+        ->check(wholeNumberCheck(1, 1000000, "--limit", "10"));
+    solve->add_flag("--json", o.json, "print JSON instead of a table");
+    solve->footer(
+        "Rows are ranked by |error|, then without a software count before with one, CTC before NORMAL,\n"
+        "the longer period (for PWM the larger TOP), Timer0 before Timer2.\n\n"
+        "Examples:\n"
+        "  avrtimer-calc solve --clock 16MHz --interval 1ms\n"
+        "  avrtimer-calc solve --clock 11.0592MHz --interval 1ms --max-error 100\n"
+        "  avrtimer-calc solve --clock 8MHz --frequency 38kHz --timer 2\n"
+        "  avrtimer-calc solve --clock 16MHz --pwm-frequency 25kHz --json\n"
+        "  avrtimer-calc solve --clock 8MHz --timer2-clock 32768 --interval 1s --timer 2");
+}
+
+int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
+    const avr::Chip& chip = *avr::findChip(avr::defaultChip);
+    const solver::Query query = queryOf(o, chip);
+    if (!o.maxError.empty() && solver::parseNumber(o.maxError) < 0)
+        throw badInput("--max-error", o.maxError, "is below zero", "100");
+    solver::Ranking ranking = [&] {
+        try {
+            return solver::solve(query);
+        } catch (const solver::QueryError& error) {
+            throw problemError(error.problem(), o, query);
+        }
+    }();
+    const std::size_t within = o.maxError.empty() ? ranking.size() : ranking.countWithin(solver::parseNumber(o.maxError));
+    const std::size_t shown = within == 0 ? 1 : std::min<std::size_t>(within, static_cast<std::size_t>(wholeNumber(o.limit)));
+    std::vector<solver::Row> rows;
+    for (std::size_t i = 0; i < shown && i < ranking.size(); ++i)
+        rows.push_back(ranking.row(i));
+    if (o.json)
+        printJson(o, query, rows, within > 0, out);
+    else
+        printText(query, rows, out);
+    if (within > 0)
+        return 0;
+    err << fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {} ppm off\n",
+                       o.maxError, signedText(rows.front().error * 1000000));
+    return 1;
+}
+
+}  // namespace cli

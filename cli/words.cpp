@@ -1,0 +1,109 @@
+#include "cli/words.h"
+
+#include "solver/decimal.h"
+
+#include <fmt/format.h>
+
+#include <array>
+
+namespace cli {
+namespace {
+
+struct Scale {
+    std::string_view unit;
+    mpq_class factor;  // value in this unit = value in the base unit · factor
+};
+
+// The first scale at which the value reaches 1, the last one otherwise.
+template <std::size_t N>
+std::string scaledText(const mpq_class& value, const std::array<Scale, N>& scales, int significant) {
+    const Scale* chosen = &scales.back();
+    for (const Scale& scale : scales) {
+        if (abs(value * scale.factor) >= 1) {
+            chosen = &scale;
+            break;
+        }
+    }
+    return solver::decimalText(value * chosen->factor, significant) + " " + std::string(chosen->unit);
+}
+
+}  // namespace
+
+std::string_view modeName(avr::Mode mode) {
+    switch (mode) {
+    case avr::Mode::Normal: return "NORMAL";
+    case avr::Mode::Ctc: return "CTC";
+    case avr::Mode::FastPwm: return "Fast PWM";
+    case avr::Mode::PhasePwm: return "Phase Correct PWM";
+    }
+    return {};
+}
+
+std::string_view modeKeyword(avr::Mode mode) {
+    switch (mode) {
+    case avr::Mode::Normal: return "normal";
+    case avr::Mode::Ctc: return "ctc";
+    case avr::Mode::FastPwm: return "fast-pwm";
+    case avr::Mode::PhasePwm: return "phase-pwm";
+    }
+    return {};
+}
+
+std::string_view warningKeyword(solver::Warning warning) {
+    switch (warning) {
+    case solver::Warning::ReloadLatency: return "reload-latency";
+    case solver::Warning::AsynchronousReload: return "asynchronous-reload";
+    case solver::Warning::NoZeroDuty: return "no-zero-duty";
+    case solver::Warning::FrequentInterrupt: return "frequent-interrupt";
+    }
+    return {};
+}
+
+std::string warningText(solver::Warning warning) {
+    switch (warning) {
+    case solver::Warning::ReloadLatency:
+        return "at prescalers 1 and 8 the preload is written back after the first tick of the next "
+               "period (about 19 CPU cycles after the overflow with a plain interrupt routine), so the "
+               "real period is longer than shown; prefer CTC";
+    case solver::Warning::AsynchronousReload:
+        return "Timer2 counting the crystal latches a TCNT2 write two crystal cycles late, so the real "
+               "period is longer than shown; prefer CTC";
+    case solver::Warning::NoZeroDuty:
+        return "non-inverted Fast PWM cannot reach 0 %: OCR 0 still gives a one-tick spike; disconnect "
+               "the output (COMnx = 0) or use the inverted mode";
+    case solver::Warning::FrequentInterrupt:
+        return "the interrupts come less than 256 CPU cycles apart, which leaves little time for the "
+               "routine and the program";
+    }
+    return {};
+}
+
+std::string timeText(const mpq_class& seconds, int significant) {
+    static const std::array<Scale, 3> scales{{{"s", 1}, {"ms", 1000}, {"us", 1000000}}};
+    return scaledText(seconds, scales, significant);
+}
+
+std::string frequencyText(const mpq_class& hz, int significant) {
+    static const std::array<Scale, 3> scales{{{"MHz", mpq_class(1, 1000000)}, {"kHz", mpq_class(1, 1000)}, {"Hz", 1}}};
+    return scaledText(hz, scales, significant);
+}
+
+std::string signedText(const mpq_class& value, int significant) {
+    std::string text = solver::decimalText(value, significant);
+    if (value > 0)
+        text.insert(text.begin(), '+');
+    return text;
+}
+
+std::string registersText(const solver::Setting& setting) {
+    const std::string_view name = setting.registerName();
+    switch (setting.role) {
+    case solver::RegisterRole::Compare: return fmt::format("{}={}", name, setting.registerValue);
+    case solver::RegisterRole::Preload: return fmt::format("{} preload {}", name, setting.registerValue);
+    case solver::RegisterRole::Top: return fmt::format("TOP={} {}", name, setting.registerValue);
+    case solver::RegisterRole::None: break;
+    }
+    return setting.mode == avr::Mode::FastPwm || setting.mode == avr::Mode::PhasePwm ? "TOP=0xFF" : "-";
+}
+
+}  // namespace cli

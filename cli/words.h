@@ -1,0 +1,29 @@
+#pragma once
+
+#include "solver/search.h"
+
+#include <gmpxx.h>
+
+#include <string>
+#include <string_view>
+
+// The command line's English words for what the solver reports in codes,
+// and its texts of values with units.
+namespace cli {
+
+std::string_view modeName(avr::Mode mode);        // "CTC", "Fast PWM"
+std::string_view modeKeyword(avr::Mode mode);     // "ctc", "fast-pwm"
+std::string_view warningKeyword(solver::Warning warning);  // "reload-latency"
+std::string warningText(solver::Warning warning);
+
+// A time in s, ms or us, a frequency in Hz, kHz or MHz, whichever keeps the
+// number between 1 and 1000, to `significant` digits: "1.004 ms".
+std::string timeText(const mpq_class& seconds, int significant = 9);
+std::string frequencyText(const mpq_class& hz, int significant = 9);
+// A signed figure: "+1157.41", "-18.0845", "0".
+std::string signedText(const mpq_class& value, int significant = 6);
+
+// "OCR0A=249", "TCNT0 preload 6", "TOP=OCR2A 199", "TOP=0xFF", or "-".
+std::string registersText(const solver::Setting& setting);
+
+}  // namespace cli
