@@ -487,6 +487,16 @@ constexpr qreal unboundedLineWidth = 0x01000000;
 // QTextLine::height() is rounded up to whole pixels.
 qreal lineHeight(const QTextLine& line) { return line.ascent() + line.descent(); }
 
+bool hasLines(const QFont& font) { return font.underline() || font.overline() || font.strikeOut(); }
+
+// From the character at `left`, and the one before it, whose glyph may
+// reach over.
+void drawGlyphsFrom(QPainter& painter, const QPointF& origin, const QTextLine& line, qreal left) {
+    const int first = std::max(0, line.xToCursor(left, QTextLine::CursorOnCharacter) - 1);
+    for (const QGlyphRun& run : line.glyphRuns(first, -1))
+        painter.drawGlyphRun(origin, run);
+}
+
 }  // namespace
 
 PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -566,12 +576,15 @@ void PlainLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(QPen(palette().brush(foregroundRole()), 1));
     const QPointF origin(area.left(), area.top() + (area.height() - lineHeight(line)) / 2);
-    // From the character the repaint begins in, and the one before it,
-    // whose glyph may reach over.
-    const qreal left = event->rect().left() - area.left();
-    const int first = std::max(0, line.xToCursor(left, QTextLine::CursorOnCharacter) - 1);
-    for (const QGlyphRun& run : line.glyphRuns(first, -1))
-        painter.drawGlyphRun(origin, run);
+    // Qt 6.4's drawGlyphRun takes the underline, overline and strike-out of
+    // a run through the painter's offset twice. Painted alone the offset is
+    // nil; inside a window it is the label's place there, so the line lands
+    // that far off, outside the label, and is clipped away. The line's own
+    // drawing places them as QLabel does, at the price of all its glyphs.
+    if (hasLines(font()))
+        line.draw(&painter, origin);
+    else
+        drawGlyphsFrom(painter, origin, line, event->rect().left() - area.left());
 }
 
 // A new height centres the line elsewhere, so none of the old pixels stay.
