@@ -1,7 +1,11 @@
 // The main window driven as a user drives it: keys typed into the real
 // controls, label texts read back. The separator is a comma (see qtmain).
 #include "mainwindow_test.h"
+#include "calc/figures.h"
 #include "ui/controls.h"
+
+#include <cstdlib>
+#include <vector>
 
 
 namespace {
@@ -337,3 +341,66 @@ TEST_F(MainWindow, LocaleChangeRereadsTheSeparator) {
 }
 
 }  // namespace
+
+// What avrtimer-calc figures prints is what the window shows for the same
+// inputs, digit for digit.
+TEST_F(MainWindow, FiguresWithoutTheWindowAreTheLabelTexts) {
+    struct Inputs {
+        const char *clock, *prescaler;
+        std::int32_t hz, divisor;
+        const char* interval;
+        const char* timeUnit;
+        int timeIndex;
+        const char *reg, *ocr, *frequency, *frequencyUnit;
+        int frequencyIndex, duty;
+    } rows[] = {
+        {"16", "64", 16000000, 64, "1", "m", 1, "100", "249", "38", "k", 1, 30},
+        {"3686400", "1024", 3686400, 1024, "1,5", "s", 2, "0", "1", "7", "H", 0, 50},
+        {"12", "1", 12000000, 1, "8,5", "u", 0, "255", "128", "1000", "H", 0, 100},
+    };
+    const struct {
+        const char *figure, *label, *format;
+    } places[] = {
+        {"fast_pwm_hz", "Label1", "%1 Hz"},
+        {"phase_pwm_hz", "Label15", "%1 Hz"},
+        {"tick_us", "Label2", "Licznik zwiększany co %1 us."},
+        {"normal_span_us", "Label27", "Maksymalnie w NORMAL MODE: %1 us."},
+        {"timer_khz", "Label29", "Częstotliwość Timera : %1 kHz"},
+        {"normal_square_wave_hz", "Label25", "%1 Hz"},
+        {"tcnt_preload", "Label28", "W NORMAL MODE TCNTx = %1  - 0x%2"},
+        {"ctc_ocr", "Label30", "W CTC MODE OCRx = %1  - 0x%2"},
+        {"register", "Label32", " - 0x%2"},
+        {"normal_interrupt_ms", "Label31", "%1 ms"},
+        {"ctc_interrupt_ms", "Label36", "%1 ms"},
+        {"ctc_square_wave_hz", "Label38", "%1 Hz"},
+        {"ocr_for_frequency", "Label41", "%1"},
+        {"fast_pwm_ocr_non_inverted", "Label3", "OCRx = %1  -  0x%2"},
+        {"fast_pwm_ocr_inverted", "Label4", "OCRx = %1  -  0x%2"},
+        {"phase_pwm_ocr_non_inverted", "Label21", "OCRx = %1  -  0x%2"},
+        {"phase_pwm_ocr_inverted", "Label22", "OCRx = %1  -  0x%2"},
+    };
+    for (const Inputs& row : rows) {
+        SCOPED_TRACE(row.clock);
+        setTimer(row.clock, row.prescaler);
+        typeInto("Edit1", row.interval);
+        typeInto("wielkosc", row.timeUnit);
+        typeInto("SpinEdit1", row.reg);
+        typeInto("ocr", row.ocr);
+        typeInto("Edit2", row.frequency);
+        typeInto("ComboBox1", row.frequencyUnit);
+        slideTo(row.duty);
+        const std::vector<calc::Figure> figures = calc::windowFigures(
+            {row.hz, row.divisor, calc::TypedNumber{row.interval, row.timeIndex}, std::atoi(row.reg),
+             std::atoi(row.ocr), calc::TypedNumber{row.frequency, row.frequencyIndex}, row.duty},
+            ",");
+        ASSERT_EQ(figures.size(), std::size(places));
+        for (std::size_t i = 0; i < figures.size(); ++i) {
+            ASSERT_EQ(figures[i].name, places[i].figure);
+            const QString shown = QString::fromUtf8(places[i].format)
+                                      .replace("%1", QString::fromStdString(figures[i].text))
+                                      .replace("%2", QString::fromStdString(figures[i].hex));
+            EXPECT_EQ(label(places[i].label), shown) << places[i].figure;
+        }
+    }
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join("\n").toStdString();
+}

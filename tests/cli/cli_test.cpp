@@ -1,0 +1,158 @@
+// avrtimer-calc run in-process as a script runs it: arguments in, exit
+// status, standard output and standard error out.
+#include "cli/cli.h"
+
+#include <gmpxx.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome run(std::vector<std::string> args) {
+    args.insert(args.begin(), "avrtimer-calc");
+    std::vector<const char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+struct BadInput {
+    const char* name;
+    std::vector<std::string> args;
+    const char* says;  // part of the one line on stderr
+};
+
+const BadInput badInputs[] = {
+    {"UnknownUnit", {"solve", "--clock", "16MHzz", "--interval", "1ms"},
+     "--clock: '16MHzz' has an unknown unit 'MHzz' (Hz, kHz, MHz); for example --clock 16MHz"},
+    {"EmptyClock", {"solve", "--clock", "", "--interval", "1ms"}, "--clock: '' is not a number"},
+    {"WordForClock", {"solve", "--clock", "fast", "--interval", "1ms"}, "--clock: 'fast' is not a number"},
+    {"BareExponent", {"solve", "--clock", "16e", "--interval", "1ms"}, "--clock: '16e' is not a number"},
+    {"HugeExponent", {"solve", "--clock", "1e999", "--interval", "1ms"}, "an exponent beyond 100"},
+    {"TimeForFrequency", {"solve", "--clock", "1ms", "--interval", "1ms"}, "is a time, not a frequency"},
+    {"FrequencyForTime", {"solve", "--clock", "16MHz", "--interval", "1kHz"}, "is a frequency, not a time"},
+    {"ZeroClock", {"solve", "--clock", "0", "--interval", "1ms"}, "--clock: '0' is not above zero"},
+    {"NegativeClock", {"solve", "--clock", "-16MHz", "--interval", "1ms"}, "--clock: '-16MHz' is not above zero"},
+    {"NegativeTarget", {"solve", "--clock", "16MHz", "--interval", "-1ms"}, "--interval: '-1ms' is not above zero"},
+    {"ZeroTarget", {"solve", "--clock", "16MHz", "--pwm-frequency", "0"}, "--pwm-frequency: '0' is not above zero"},
+    {"BelowOneCycle", {"solve", "--clock", "16MHz", "--interval", "0.05us"},
+     "--interval: '0.05us' is shorter than one cycle of the 16 MHz clock"},
+    {"FasterThanClock", {"solve", "--clock", "16MHz", "--frequency", "20MHz"}, "is faster than one cycle"},
+    {"TooManyInterrupts", {"solve", "--clock", "16MHz", "--interval", "1e9s"}, "2^32 interrupts"},
+    {"CrystalOnTimer0", {"solve", "--clock", "8MHz", "--interval", "1s", "--timer", "0", "--timer2-clock", "32768"},
+     "--timer2-clock: '32768' drives Timer2, but --timer 0 was asked for"},
+    {"CrystalTooFast", {"solve", "--clock", "8MHz", "--interval", "1s", "--timer2-clock", "4MHz"},
+     "is not under a quarter of the 8 MHz CPU clock"},
+    {"NoSuchTimer", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "1"},
+     "--timer: '1' is not a timer of the ATmega328P"},
+    {"ModeWithoutGoal", {"solve", "--clock", "16MHz", "--interval", "1ms", "--mode", "fast-pwm"},
+     "--mode: 'fast-pwm' gives no periodic interrupt on the ATmega328P; for example --mode ctc"},
+    {"UnknownMode", {"solve", "--clock", "16MHz", "--interval", "1ms", "--mode", "slow"}, "--mode: 'slow' is not one of"},
+    {"NegativeMaxError", {"solve", "--clock", "16MHz", "--interval", "1ms", "--max-error", "-5"},
+     "--max-error: '-5' is below zero"},
+    {"MaxErrorWithUnit", {"solve", "--clock", "16MHz", "--interval", "1ms", "--max-error", "5ms"},
+     "--max-error: '5ms' is not a plain number"},
+    {"ZeroLimit", {"solve", "--clock", "16MHz", "--interval", "1ms", "--limit", "0"},
+     "--limit: '0' is not a whole number from 1"},
+    {"NoClock", {"solve", "--interval", "1ms"}, "--clock is required; for example: avrtimer-calc solve"},
+    {"TwoTargets", {"solve", "--clock", "16MHz", "--interval", "1ms", "--frequency", "1kHz"}, "for example"},
+    {"NoSubcommand", {}, "for example: avrtimer-calc solve"},
+    {"PrescalerNotOfEitherTimer", {"figures", "--clock", "16MHz", "--prescaler", "48"},
+     "--prescaler: '48' is not a prescaler of Timer0 (1, 8, 64, 256, 1024) or Timer2"},
+    {"FractionalClock", {"figures", "--clock", "1.5Hz", "--prescaler", "1"}, "is not a whole number of hertz"},
+    {"ClockBeyondWindow", {"figures", "--clock", "3GHz", "--prescaler", "1"}, "unknown unit 'GHz'"},
+    {"MegahertzSquareWave", {"figures", "--clock", "16MHz", "--prescaler", "1", "--frequency", "1MHz"},
+     "is not in Hz or kHz"},
+    {"RegisterBeyondByte", {"figures", "--clock", "16MHz", "--prescaler", "1", "--register", "256"},
+     "--register: '256' is not a whole number from 0 to 255"},
+};
+
+class CliBadInput : public testing::TestWithParam<BadInput> {};
+
+TEST_P(CliBadInput, OneLineOnStderrAndStatusTwo) {
+    const Outcome r = run(GetParam().args);
+    EXPECT_EQ(r.status, cli::exitBadInput);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find(GetParam().says), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.rfind("avrtimer-calc: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliBadInput, testing::ValuesIn(badInputs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, NothingWithinMaxErrorPrintsTheNearestWithStatusOne) {
+    const Outcome r = run({"solve", "--clock", "11.0592MHz", "--interval", "1ms", "--max-error", "50"});
+    EXPECT_EQ(r.status, cli::exitNoResult);
+    EXPECT_NE(r.out.find("OCR0A=172"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("OCR2A=172"), std::string::npos) << "only the nearest row";
+    EXPECT_NE(r.err.find("no setting is within --max-error 50 ppm; the nearest, printed, is +1157.41 ppm off"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST(Cli, FigureTheWindowReportsAsAnErrorGivesStatusOne) {
+    const Outcome r = run({"figures", "--clock", "16MHz", "--prescaler", "1", "--interval", "1e30s"});
+    EXPECT_EQ(r.status, cli::exitNoResult);
+    EXPECT_NE(r.out.find("tcnt_preload                error: Invalid floating point operation."), std::string::npos)
+        << r.out;
+}
+
+TEST(Cli, HelpOfEverySubcommandHasExamplesAndStatusZero) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"solve", "--help"},
+                                                {"figures", "--help"}, {"--help-all"}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, cli::exitOk);
+        EXPECT_NE(r.out.find("Examples:"), std::string::npos) << args.front();
+    }
+}
+
+// Every result's exact value is its decimal value, and the fields scripts
+// rely on are there.
+TEST(Cli, JsonReadsBackToTheSameFigures) {
+    const Outcome r = run({"solve", "--clock", "11,0592 MHz", "--interval", "1.5ms", "--json", "--limit", "20"});
+    ASSERT_EQ(r.status, cli::exitOk) << r.err;
+    const nlohmann::json json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["query"]["clock_hz"]["exact"], "11059200/1");
+    EXPECT_EQ(json["query"]["target"]["exact"], "3/2000");
+    ASSERT_EQ(json["results"].size(), 20u);
+    double previous = 0;
+    for (const auto& result : json["results"]) {
+        for (const char* key : {"timer", "mode", "prescaler", "registers", "count", "achieved", "error_ppm",
+                                "drift_s_per_day", "below", "above", "warnings", "exact_hit"})
+            EXPECT_TRUE(result.contains(key)) << key;
+        const mpq_class exact(result["achieved"]["exact"].get<std::string>());
+        // The value is the exact one to 15 significant digits.
+        EXPECT_NEAR(std::stod(result["achieved"]["value"].get<std::string>()), exact.get_d(), exact.get_d() * 1e-14);
+        const mpq_class error = (exact - mpq_class(3, 2000)) / mpq_class(3, 2000) * 1000000;
+        EXPECT_DOUBLE_EQ(result["error_ppm"].get<double>(), error.get_d());
+        EXPECT_GE(std::abs(result["error_ppm"].get<double>()) + 1e-9, previous);
+        previous = std::abs(result["error_ppm"].get<double>());
+    }
+}
+
+TEST(Cli, SolveListsBothTimersCtcExactFirst) {
+    const Outcome r = run({"solve", "--clock", "16MHz", "--interval", "1ms", "--json"});
+    ASSERT_EQ(r.status, cli::exitOk) << r.err;
+    const nlohmann::json results = nlohmann::json::parse(r.out)["results"];
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(results[i]["timer"], i == 0 ? 0 : 2);
+        EXPECT_EQ(results[i]["mode"], "ctc");
+        EXPECT_EQ(results[i]["prescaler"], 64);
+        EXPECT_EQ(results[i]["registers"][i == 0 ? "OCR0A" : "OCR2A"], 249);
+        EXPECT_EQ(results[i]["exact_hit"], true);
+    }
+}
+
+}  // namespace
