@@ -31,14 +31,14 @@ constexpr unsigned timeLimitSeconds = 60;
 
 // In the child: only async-signal-safe calls until exec. The alarm survives
 // exec, and its default action ends the program.
-[[noreturn]] void execQuietly(const std::string& program) {
+[[noreturn]] void execQuietly(char* const* argv) {
     alarm(timeLimitSeconds);
     const int devNull = open("/dev/null", O_WRONLY);
     if (devNull >= 0) {
         dup2(devNull, STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
     }
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    execv(argv[0], argv);
     _exit(127);
 }
 
@@ -55,14 +55,23 @@ std::string howItEnded(int status) {
 }  // namespace
 
 ProcessRun timeProcess(const std::string& program, const std::string& platform) {
-    // Set before fork: the child may not allocate between fork and exec.
+    return timeProcess(std::vector<std::string>{program}, platform);
+}
+
+ProcessRun timeProcess(const std::vector<std::string>& command, const std::string& platform) {
+    const std::string& program = command.front();
+    // Made before fork: the child may not allocate between fork and exec.
     setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
     const double start = nowMs();
     const pid_t pid = fork();
     if (pid < 0)
         throw std::runtime_error("fork: " + std::string(std::strerror(errno)));
     if (pid == 0)
-        execQuietly(program);
+        execQuietly(argv.data());
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {

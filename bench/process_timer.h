@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -15,5 +16,7 @@ struct ProcessRun {
 // QT_QPA_PLATFORM set to `platform`. Throws std::runtime_error when it cannot
 // be started or does not exit with status 0 within a minute.
 ProcessRun timeProcess(const std::string& program, const std::string& platform);
+// The same for a command with arguments, the program first.
+ProcessRun timeProcess(const std::vector<std::string>& command, const std::string& platform);
 
 }  // namespace bench

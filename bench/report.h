@@ -36,7 +36,7 @@ std::optional<double> csvValue(std::string_view csv, std::string_view row, std::
 struct Row {
     std::string metric;
     std::string avrtimer;
-    std::string bare;
+    std::string bare;  // the baseline: the bare window, or the minimal program
     std::string target;
     std::string verdict;
 };
@@ -45,6 +45,7 @@ std::string verdict(bool met);
 
 constexpr double startupRatioTarget = 1.2;
 constexpr double extraRssTargetMiB = 10;
+constexpr double commandRatioTarget = 2.0;
 
 // Whole runs of one program, one entry per run.
 struct ProgramSamples {
@@ -59,7 +60,12 @@ std::vector<Row> startupRows(const ProgramSamples& app, const ProgramSamples& ba
 // the bare window: a ratio to read the calculator's against, without verdict.
 Row startupFloorRow(const ProgramSamples& floor, const ProgramSamples& bare, const std::string& where);
 
-// One CSV output of handlers_bench, named by where it ran ("CPU 0"); the
+// A whole avrtimer-calc run (`what` shows its command) against a minimal
+// C++ program that only prints a line.
+Row commandRow(const ProgramSamples& command, const ProgramSamples& minimal, const std::string& what,
+               const std::string& where);
+
+// One CSV output of handlers_bench or solver_bench, named by where it ran ("CPU 0"); the
 // name may be empty when there is only one.
 struct HandlerRun {
     std::string label;

@@ -189,9 +189,9 @@ TEST(StartupFloorRow, RatioWithoutVerdict) {
 TEST(MarkdownTable, EveryLineAsWideWithMultiByteCharacters) {
     const std::string table = markdownTable({{"x", "40.5 µs", "—", "target < 100 µs", "met"}});
     EXPECT_EQ(table,
-              "| metric | avrtimer | bare window | ratio or target | verdict |\n"
-              "| ------ | -------- | ----------- | --------------- | ------- |\n"
-              "| x      | 40.5 µs  | —           | target < 100 µs | met     |\n");
+              "| metric | avrtimer | baseline | ratio or target | verdict |\n"
+              "| ------ | -------- | -------- | --------------- | ------- |\n"
+              "| x      | 40.5 µs  | —        | target < 100 µs | met     |\n");
 }
 
 }  // namespace

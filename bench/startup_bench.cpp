@@ -4,6 +4,7 @@
 //
 //   startup_bench --app PATH --bare PATH [--floor PATH] [--runs N]
 //                 [--platform NAME]... [--cpu N]... [--handlers-csv [LABEL=]FILE]...
+//                 [--command "PATH ARGS..." --minimal PATH] [--solver-csv [LABEL=]FILE]...
 //
 // The floor program, when given, is timed in the same runs and shown
 // against the bare window too. With --cpu the programs run pinned to that
@@ -12,6 +13,9 @@
 // landing now on one, now on the other, gives a median of neither.
 //
 // LABEL names where that handlers_bench run ran, e.g. "CPU 0".
+//
+// --command is a whole avrtimer-calc run (its words split at spaces), timed
+// against the minimal program on each processor, the two taking turns.
 //
 // Each run is a whole process: fork, exec, first paint of the window, quit,
 // exit, wait4. The programs take turns, in an order that turns round every
@@ -44,7 +48,18 @@ struct Options {
     std::vector<std::string> platforms;
     std::vector<int> cpus;
     std::vector<std::string> handlersCsvs;
+    std::vector<std::string> command;
+    std::string minimal;
+    std::vector<std::string> solverCsvs;
 };
+
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string word; in >> word;)
+        result.push_back(word);
+    return result;
+}
 
 int positiveInteger(const std::string& text) {
     int value = 0;
@@ -92,11 +107,19 @@ Options parseOptions(int argc, char** argv) {
             options.cpus.push_back(cpuNumber(value));
         else if (option == "--handlers-csv")
             options.handlersCsvs.push_back(value);
+        else if (option == "--command")
+            options.command = words(value);
+        else if (option == "--minimal")
+            options.minimal = value;
+        else if (option == "--solver-csv")
+            options.solverCsvs.push_back(value);
         else
             throw std::invalid_argument("unknown option " + option);
     }
     if (options.app.empty() || options.bare.empty())
         throw std::invalid_argument("--app and --bare are required");
+    if (options.command.empty() != options.minimal.empty())
+        throw std::invalid_argument("--command and --minimal go together");
     if (options.platforms.empty())
         options.platforms.push_back("offscreen");
     return options;
@@ -132,6 +155,20 @@ StartupSamples measureStartups(const Options& options, const std::string& platfo
     for (int i = 0; i < options.runs; ++i)
         runRound(options, platform, samples, i);
     return samples;
+}
+
+// The command and the minimal program in turns, after one unrecorded pair.
+std::pair<bench::ProgramSamples, bench::ProgramSamples> measureCommand(const Options& options) {
+    const std::vector<std::string> minimal{options.minimal};
+    bench::timeProcess(options.command, "offscreen");
+    bench::timeProcess(minimal, "offscreen");
+    bench::ProgramSamples command, baseline;
+    for (int i = 0; i < options.runs; ++i) {
+        const bool commandFirst = i % 2 == 0;
+        add(commandFirst ? command : baseline, bench::timeProcess(commandFirst ? options.command : minimal, "offscreen"));
+        add(commandFirst ? baseline : command, bench::timeProcess(commandFirst ? minimal : options.command, "offscreen"));
+    }
+    return {command, baseline};
 }
 
 std::string readFile(const std::string& path) {
@@ -180,6 +217,21 @@ int main(int argc, char** argv) {
             }
         if (!options.handlersCsvs.empty()) {
             const std::vector<Row> more = bench::handlerRows(readHandlerRuns(options.handlersCsvs));
+            rows.insert(rows.end(), more.begin(), more.end());
+        }
+        if (!options.command.empty()) {
+            std::string what = "avrtimer-calc";
+            for (std::size_t i = 1; i < options.command.size(); ++i)
+                what += " " + options.command[i];
+            for (int cpu : cpus) {
+                if (cpu >= 0)
+                    pinTo(cpu);
+                const auto [command, minimal] = measureCommand(options);
+                rows.push_back(bench::commandRow(command, minimal, what, cpu < 0 ? "unpinned" : "CPU " + std::to_string(cpu)));
+            }
+        }
+        if (!options.solverCsvs.empty()) {
+            const std::vector<Row> more = bench::handlerRows(readHandlerRuns(options.solverCsvs));
             rows.insert(rows.end(), more.begin(), more.end());
         }
         std::fputs(bench::markdownTable(rows).c_str(), stdout);

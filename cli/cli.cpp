@@ -37,13 +37,15 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     app.require_subcommand(1);
     app.footer(
         "Quantities: a number with '.' or ',' as the decimal point and an optional exponent, then a unit:\n"
-        "Hz, kHz, MHz; s, ms, us (or µs). A bare number is in hertz or seconds: 16MHz, 16 MHz, 3,6864MHz,\n"
-        "16e6, 32768, 1ms, 250us.\n\n"
+        "Hz, kHz, MHz; s, ms, us. A bare number is in hertz or seconds: 16MHz, 16 MHz, 3,6864MHz, 16e6,\n"
+        "32768, 1ms, 250us.\n\n"
         "Exit status: 0 done; 1 no setting within --max-error (the nearest is printed), or a figure the\n"
         "window reports as an error; 2 bad input, explained in one line on stderr.\n\n"
         "Examples:\n"
-        "  avrtimer-calc solve --clock 16MHz --interval 1ms\n"
-        "  avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms");
+        "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
+        "  avrtimer-calc solve --clock 16MHz --frequency 38kHz --json\n\n"
+        "  avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms\n\n"
+        "See 'avrtimer-calc solve --help' and 'avrtimer-calc figures --help'.");
     SolveOptions solveOptions;
     FiguresOptions figuresOptions;
     addSolveCommand(app, solveOptions);

@@ -43,7 +43,7 @@ CLI::Validator quantityCheck(solver::Dimension dimension, std::string_view optio
                 return complaint(text, quantityProblem(error, dimension), option, example);
             }
         },
-        dimension == solver::Dimension::Frequency ? "FREQUENCY" : "TIME");
+        "");
 }
 
 CLI::Validator numberCheck(std::string_view option, std::string_view example) {
@@ -56,7 +56,7 @@ CLI::Validator numberCheck(std::string_view option, std::string_view example) {
                 return complaint(text, "is not a plain number", option, example);
             }
         },
-        "NUMBER");
+        "");
 }
 
 long wholeNumber(const std::string& text) {
@@ -75,7 +75,7 @@ CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view opti
                                  example);
             return std::string();
         },
-        "INTEGER");
+        "");
 }
 
 CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, std::string_view option,
@@ -88,7 +88,7 @@ CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, st
                     return std::string();
             return complaint(text, fmt::format("is not one of {}", fmt::join(accepted, ", ")), option, example);
         },
-        fmt::format("{}", fmt::join(accepted, "|")));
+        "");
 }
 
 }  // namespace cli

@@ -101,6 +101,7 @@ struct Candidate {
     std::int16_t reg;
     std::uint32_t count;
     double approx;  // the rank error, from its exact numerator and denominator
+    double clearlyBelow;  // what is below this is below it exactly too
     // The exact numerator and denominator when both fit in 64 bits, as they
     // do for any clock and target typed with a few digits; their 128-bit
     // cross products then compare exactly without GMP.
@@ -374,6 +375,7 @@ void Ranking::Data::makeCandidates() {
                     continue;
             }
             setApproximation(c, scratch);
+            c.clearlyBelow = c.approx * (1 - nearTie);
             setTieKeys(c);
             order.push_back(c);
         }
@@ -422,8 +424,10 @@ int Ranking::Data::tieBreak(const Candidate& a, const Candidate& b) const {
 // decide whenever they are clearly apart, which they then are exactly too;
 // near ties are compared exactly, each exact error made once.
 bool Ranking::Data::before(const Candidate& a, const Candidate& b) const {
-    if (std::abs(a.approx - b.approx) > nearTie * std::max(a.approx, b.approx))
-        return a.approx < b.approx;
+    if (a.approx < b.clearlyBelow)
+        return true;
+    if (b.approx < a.clearlyBelow)
+        return false;
     if (const int order = compareExactly(a, b); order != 0)
         return order < 0;
     return tieBreak(a, b) < 0;
@@ -450,8 +454,14 @@ void Ranking::Data::sortThrough(std::size_t count) const {
         return;
     const std::size_t through = std::min(order.size(), std::max({count, 2 * sorted, std::size_t{16}}));
     const auto first = order.begin() + static_cast<std::ptrdiff_t>(sorted);
-    std::partial_sort(first, order.begin() + static_cast<std::ptrdiff_t>(through), order.end(),
-                      [this](const Candidate& a, const Candidate& b) { return before(a, b); });
+    const auto less = [this](const Candidate& a, const Candidate& b) { return before(a, b); };
+    // A heap pays off only for a small part of the rest.
+    if (4 * (through - sorted) >= order.size() - sorted) {
+        std::sort(first, order.end(), less);
+        sorted = order.size();
+        return;
+    }
+    std::partial_sort(first, order.begin() + static_cast<std::ptrdiff_t>(through), order.end(), less);
     sorted = through;
 }
 
