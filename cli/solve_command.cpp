@@ -1,7 +1,7 @@
 #include "cli/solve_command.h"
 
 #include "cli/options.h"
-#include "cli/words.h"
+#include "solver/words.h"
 #include "solver/decimal.h"
 #include "solver/quantity.h"
 #include "solver/search.h"
@@ -62,14 +62,14 @@ solver::Query queryOf(const SolveOptions& o, const avr::Chip& chip) {
 }
 
 std::string valueText(const mpq_class& value, Goal goal) {
-    return goal == Goal::Interval ? timeText(value) : frequencyText(value);
+    return goal == Goal::Interval ? solver::timeText(value) : solver::frequencyText(value);
 }
 
 // Why the solver found the query unanswerable, worded for the option at fault.
 InputError problemError(solver::Problem problem, const SolveOptions& o, const solver::Query& query) {
     using solver::Problem;
     const Target target = targetOf(o);
-    const std::string clock = frequencyText(query.clockHz);
+    const std::string clock = solver::frequencyText(query.clockHz);
     const std::string chip(query.chip->title);
     switch (problem) {
     case Problem::ClockNotPositive: return badInput("--clock", o.clock, "is not above zero", "16MHz");
@@ -116,7 +116,7 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
 std::string countText(const solver::Row& row) { return std::to_string(row.setting.count); }
 
 std::string errorText(const solver::Row& row) {
-    return row.exact() ? "exact" : signedText(row.error * 1000000);
+    return row.exact() ? "exact" : solver::signedText(row.error * 1000000);
 }
 
 std::string timerText(const solver::Row& row) {
@@ -149,14 +149,14 @@ std::vector<std::string> textRow(std::size_t rank, const solver::Row& row, Goal 
         notes += warningLetter(w);
     std::vector<std::string> cells{std::to_string(rank),
                                    timerText(row),
-                                   std::string(modeName(row.setting.mode)),
+                                   std::string(solver::modeName(row.setting.mode)),
                                    std::to_string(row.setting.prescaler),
-                                   registersText(row.setting)};
+                                   solver::registersText(row.setting)};
     if (goal == Goal::Interval)
         cells.push_back(countText(row));
     else
         cells.push_back(outputText(row));
-    for (std::string cell : {valueText(row.achieved, goal), errorText(row), signedText(row.driftPerDay),
+    for (std::string cell : {valueText(row.achieved, goal), errorText(row), solver::signedText(row.driftPerDay),
                              optionalValue(row.below, goal), optionalValue(row.above, goal), notes})
         cells.push_back(std::move(cell));
     return cells;
@@ -180,16 +180,16 @@ std::string table(const std::vector<std::vector<std::string>>& rows) {
 
 std::string goalText(const solver::Query& query) {
     switch (query.goal) {
-    case Goal::Interval: return "an interrupt every " + timeText(query.target);
-    case Goal::Frequency: return "a square wave of " + frequencyText(query.target);
-    case Goal::PwmFrequency: return "PWM at " + frequencyText(query.target);
+    case Goal::Interval: return "an interrupt every " + solver::timeText(query.target);
+    case Goal::Frequency: return "a square wave of " + solver::frequencyText(query.target);
+    case Goal::PwmFrequency: return "PWM at " + solver::frequencyText(query.target);
     }
     return {};
 }
 
 void printText(const solver::Query& query, const std::vector<solver::Row>& rows, std::ostream& out) {
-    out << fmt::format("{} at {}{}: {}\n\n", query.chip->title, frequencyText(query.clockHz),
-                       query.crystalHz ? ", Timer2 on a " + frequencyText(*query.crystalHz) + " crystal" : "",
+    out << fmt::format("{} at {}{}: {}\n\n", query.chip->title, solver::frequencyText(query.clockHz),
+                       query.crystalHz ? ", Timer2 on a " + solver::frequencyText(*query.crystalHz) + " crystal" : "",
                        goalText(query));
     std::vector<std::vector<std::string>> cells{{"#", "timer", "mode", "prescaler", "registers",
                                                  query.goal == Goal::Interval ? "count" : "output", "achieved",
@@ -204,7 +204,7 @@ void printText(const solver::Query& query, const std::vector<solver::Row>& rows,
     if (!used.empty())
         out << "\n";
     for (const auto& [letter, warning] : used)
-        out << letter << ": " << warningText(warning) << "\n";
+        out << letter << ": " << solver::warningText(warning) << "\n";
 }
 
 // ---------------------------------------------------------------- JSON
@@ -227,11 +227,11 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     const bool topIsRegister = s.top == avr::Top::Ocra;
     ordered_json warnings = ordered_json::array();
     for (solver::Warning w : row.warnings)
-        warnings.push_back(warningKeyword(w));
+        warnings.push_back(solver::warningKeyword(w));
     return {
         {"rank", rank},
         {"timer", s.timer->number},
-        {"mode", modeKeyword(s.mode)},
+        {"mode", solver::modeKeyword(s.mode)},
         {"prescaler", s.prescaler},
         {"clock", s.crystal ? "timer2-clock" : "cpu"},
         {"registers", registers},
@@ -344,7 +344,7 @@ int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
     if (within > 0)
         return 0;
     err << fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {} ppm off\n",
-                       o.maxError, signedText(rows.front().error * 1000000));
+                       o.maxError, solver::signedText(rows.front().error * 1000000));
     return 1;
 }
 

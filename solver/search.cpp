@@ -119,16 +119,10 @@ __extension__ typedef unsigned __int128 Wide;
 
 bool fits64(const mpz_class& x) { return mpz_sizeinbase(x.get_mpz_t(), 2) <= 64; }
 
-bool timerHasMode(const avr::Timer& timer, const Shape& shape) {
-    return std::ranges::any_of(timer.modes, [&](const avr::WaveformMode& m) {
-        return m.mode == shape.mode && m.top == shape.top;
-    });
-}
-
 bool timerFits(const avr::Timer& timer, const Shape& shape) {
     const bool needsOcra = shape.role == RegisterRole::Compare || shape.role == RegisterRole::Top;
     const int unitsNeeded = std::max(needsOcra ? 1 : 0, shape.outputUnit + 1);
-    return timerHasMode(timer, shape) && static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
+    return timer.waveform(shape.mode, shape.top) != nullptr && static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
 }
 
 mpq_class pow10(int exponent) {
@@ -210,8 +204,8 @@ void check(const Query& query) {
     if (query.timer && query.chip->timer(*query.timer) == nullptr)
         throw QueryError(Problem::NoSuchTimer);
     if (query.crystalHz) {
-        const auto counts = [](const avr::Timer& t) { return t.watchCrystal; };
-        const bool chosenCounts = !query.timer || query.chip->timer(*query.timer)->watchCrystal;
+        const auto counts = [](const avr::Timer& t) { return t.countsCrystal(); };
+        const bool chosenCounts = !query.timer || query.chip->timer(*query.timer)->countsCrystal();
         if (!chosenCounts || std::ranges::none_of(query.chip->timers, counts))
             throw QueryError(Problem::CrystalWithoutTimer2);
         if (4 * *query.crystalHz >= query.clockHz)
@@ -253,11 +247,12 @@ void Ranking::Data::makeFamilies() {
     for (const avr::Timer& timer : query.chip->timers) {
         if (query.timer && timer.number != *query.timer)
             continue;
-        const int source = timer.watchCrystal && query.crystalHz ? 1 : 0;
+        const int source = timer.countsCrystal() && query.crystalHz ? 1 : 0;
         for (const Shape& shape : shapes) {
             if (shape.goal != query.goal || (query.mode && shape.mode != *query.mode) || !timerFits(timer, shape))
                 continue;
-            for (int prescaler : timer.prescalers) {
+            for (const avr::Prescaler& clockSelect : timer.prescalers) {
+                const int prescaler = clockSelect.divisor;
                 const Source& s = sources[static_cast<std::size_t>(source)];
                 Family family{&timer, &shape, prescaler, source, false, static_cast<unsigned long>(prescaler) <= s.reloadDelay};
                 // Counted only when one period cannot reach the target.

@@ -1,4 +1,4 @@
-#include "cli/words.h"
+#include "solver/words.h"
 
 #include "solver/decimal.h"
 
@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace cli {
+namespace solver {
 namespace {
 
 struct Scale {
@@ -24,7 +24,7 @@ std::string scaledText(const mpq_class& value, const std::array<Scale, N>& scale
             break;
         }
     }
-    return solver::decimalText(value * chosen->factor, significant) + " " + std::string(chosen->unit);
+    return decimalText(value * chosen->factor, significant) + " " + std::string(chosen->unit);
 }
 
 }  // namespace
@@ -49,29 +49,29 @@ std::string_view modeKeyword(avr::Mode mode) {
     return {};
 }
 
-std::string_view warningKeyword(solver::Warning warning) {
+std::string_view warningKeyword(Warning warning) {
     switch (warning) {
-    case solver::Warning::ReloadLatency: return "reload-latency";
-    case solver::Warning::AsynchronousReload: return "asynchronous-reload";
-    case solver::Warning::NoZeroDuty: return "no-zero-duty";
-    case solver::Warning::FrequentInterrupt: return "frequent-interrupt";
+    case Warning::ReloadLatency: return "reload-latency";
+    case Warning::AsynchronousReload: return "asynchronous-reload";
+    case Warning::NoZeroDuty: return "no-zero-duty";
+    case Warning::FrequentInterrupt: return "frequent-interrupt";
     }
     return {};
 }
 
-std::string warningText(solver::Warning warning) {
+std::string warningText(Warning warning) {
     switch (warning) {
-    case solver::Warning::ReloadLatency:
+    case Warning::ReloadLatency:
         return "at prescalers 1 and 8 the preload is written back after the first tick of the next "
                "period (about 19 CPU cycles after the overflow with a plain interrupt routine), so the "
                "real period is longer than shown; prefer CTC";
-    case solver::Warning::AsynchronousReload:
+    case Warning::AsynchronousReload:
         return "Timer2 counting the crystal latches a TCNT2 write two crystal cycles late, so the real "
                "period is longer than shown; prefer CTC";
-    case solver::Warning::NoZeroDuty:
+    case Warning::NoZeroDuty:
         return "non-inverted Fast PWM cannot reach 0 %: OCR 0 still gives a one-tick spike; disconnect "
                "the output (COMnx = 0) or use the inverted mode";
-    case solver::Warning::FrequentInterrupt:
+    case Warning::FrequentInterrupt:
         return "the interrupts come less than 256 CPU cycles apart, which leaves little time for the "
                "routine and the program";
     }
@@ -89,21 +89,21 @@ std::string frequencyText(const mpq_class& hz, int significant) {
 }
 
 std::string signedText(const mpq_class& value, int significant) {
-    std::string text = solver::decimalText(value, significant);
+    std::string text = decimalText(value, significant);
     if (value > 0)
         text.insert(text.begin(), '+');
     return text;
 }
 
-std::string registersText(const solver::Setting& setting) {
+std::string registersText(const Setting& setting) {
     const std::string_view name = setting.registerName();
     switch (setting.role) {
-    case solver::RegisterRole::Compare: return fmt::format("{}={}", name, setting.registerValue);
-    case solver::RegisterRole::Preload: return fmt::format("{} preload {}", name, setting.registerValue);
-    case solver::RegisterRole::Top: return fmt::format("TOP={} {}", name, setting.registerValue);
-    case solver::RegisterRole::None: break;
+    case RegisterRole::Compare: return fmt::format("{}={}", name, setting.registerValue);
+    case RegisterRole::Preload: return fmt::format("{} preload {}", name, setting.registerValue);
+    case RegisterRole::Top: return fmt::format("TOP={} {}", name, setting.registerValue);
+    case RegisterRole::None: break;
     }
     return setting.mode == avr::Mode::FastPwm || setting.mode == avr::Mode::PhasePwm ? "TOP=0xFF" : "-";
 }
 
-}  // namespace cli
+}  // namespace solver

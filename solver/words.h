@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
-// The command line's English words for what the solver reports in codes,
-// and its texts of values with units.
-namespace cli {
+// English words for what the solver reports in codes, for the command line
+// and the comments of the setup code, and texts of values with units.
+namespace solver {
 
 std::string_view modeName(avr::Mode mode);        // "CTC", "Fast PWM"
 std::string_view modeKeyword(avr::Mode mode);     // "ctc", "fast-pwm"
-std::string_view warningKeyword(solver::Warning warning);  // "reload-latency"
-std::string warningText(solver::Warning warning);
+std::string_view warningKeyword(Warning warning);  // "reload-latency"
+std::string warningText(Warning warning);
 
 // A time in s, ms or us, a frequency in Hz, kHz or MHz, whichever keeps the
 // number between 1 and 1000, to `significant` digits: "1.004 ms".
@@ -24,6 +24,6 @@ std::string frequencyText(const mpq_class& hz, int significant = 9);
 std::string signedText(const mpq_class& value, int significant = 6);
 
 // "OCR0A=249", "TCNT0 preload 6", "TOP=OCR2A 199", "TOP=0xFF", or "-".
-std::string registersText(const solver::Setting& setting);
+std::string registersText(const Setting& setting);
 
-}  // namespace cli
+}  // namespace solver
