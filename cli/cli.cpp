@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "cli/code_command.h"
+#include "cli/explain_command.h"
 #include "cli/figures_command.h"
 #include "cli/options.h"
 #include "cli/solve_command.h"
@@ -28,6 +30,17 @@ std::string withExample(const CLI::ParseError& error, const CLI::App& app) {
     return message + "; for example: avrtimer-calc solve --clock 16MHz --interval 1ms";
 }
 
+// The command as typed, the program by its name alone, for the setup
+// code's comment.
+std::string commandLine(int argc, const char* const* argv) {
+    std::string text = "avrtimer-calc";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        text += word.find(' ') == std::string_view::npos ? fmt::format(" {}", word) : fmt::format(" '{}'", word);
+    }
+    return text;
+}
+
 }  // namespace
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -44,16 +57,26 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         "Examples:\n"
         "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
         "  avrtimer-calc solve --clock 16MHz --frequency 38kHz --json\n\n"
+        "  avrtimer-calc code --clock 16MHz --interval 1ms\n\n"
+        "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
         "  avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms\n\n"
-        "See 'avrtimer-calc solve --help' and 'avrtimer-calc figures --help'.");
+        "See 'avrtimer-calc COMMAND --help' for solve, code, explain and figures.");
     SolveOptions solveOptions;
+    CodeOptions codeOptions;
+    ExplainOptions explainOptions;
     FiguresOptions figuresOptions;
     addSolveCommand(app, solveOptions);
+    addCodeCommand(app, codeOptions);
+    addExplainCommand(app, explainOptions);
     addFiguresCommand(app, figuresOptions);
     try {
         app.parse(argc, argv);
         if (app.got_subcommand("solve"))
             return runSolve(solveOptions, out, err);
+        if (app.got_subcommand("code"))
+            return runCode(codeOptions, commandLine(argc, argv), out, err);
+        if (app.got_subcommand("explain"))
+            return runExplain(explainOptions, out);
         return runFigures(figuresOptions, out);
     } catch (const CLI::Success& helpOrVersion) {
         return app.exit(helpOrVersion, out, err);

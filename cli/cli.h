@@ -5,6 +5,10 @@
 //   solve    the settings search (solver/): which timer, mode, prescaler and
 //            register value give an interval or frequency, as a table or
 //            JSON (solve_command.cpp)
+//   code     C for avr-libc that sets up a row of solve's ranking
+//            (solver/setupcode.h) (code_command.cpp)
+//   explain  register contents decoded back into what the timer does
+//            (solver/explain.h) (explain_command.cpp)
 //   figures  the main window's figures for a clock and prescaler, computed
 //            by the window's own core (calc/figures.h) (figures_command.cpp)
 //

@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include "avr/timers.h"
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -9,6 +11,8 @@ namespace cli {
 
 std::string complaint(std::string_view given, std::string_view problem, std::string_view option,
                       std::string_view example) {
+    if (option.empty())
+        return fmt::format("'{}' {}; for example {}", given, problem, example);
     return fmt::format("'{}' {}; for example {} {}", given, problem, option, example);
 }
 
@@ -74,6 +78,20 @@ CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view opti
                 return complaint(text, fmt::format("is not a whole number from {} to {}", lowest, highest), option,
                                  example);
             return std::string();
+        },
+        "");
+}
+
+CLI::Validator chipCheck() {
+    return CLI::Validator(
+        [](std::string& text) {
+            if (avr::findChip(text) != nullptr)
+                return std::string();
+            std::vector<std::string_view> names;
+            for (const avr::Chip& chip : avr::chips())
+                names.push_back(chip.name);
+            return complaint(text, fmt::format("is not a chip avrtimer-calc knows ({})", fmt::join(names, ", ")),
+                             "--mcu", "atmega328p");
         },
         "");
 }

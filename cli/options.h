@@ -33,6 +33,9 @@ CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view opti
 CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, std::string_view option,
                             std::string_view example);
 
+// A chip of avr/timers.h, by its avr-gcc name.
+CLI::Validator chipCheck();
+
 // The text of an option validated by wholeNumberCheck.
 long wholeNumber(const std::string& text);
 

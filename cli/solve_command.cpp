@@ -43,72 +43,8 @@ avr::Mode modeOf(const std::string& keyword) {
     return static_cast<avr::Mode>(found - std::begin(modeKeywords));
 }
 
-solver::Query queryOf(const SolveOptions& o, const avr::Chip& chip) {
-    const Target target = targetOf(o);
-    solver::Query query;
-    query.chip = &chip;
-    query.clockHz = solver::parseQuantity(o.clock, Dimension::Frequency).value;
-    query.goal = target.goal;
-    query.target = solver::parseQuantity(*target.text, target.goal == Goal::Interval ? Dimension::Time
-                                                                                     : Dimension::Frequency)
-                       .value;
-    if (!o.timer.empty())
-        query.timer = static_cast<int>(wholeNumber(o.timer));
-    if (!o.mode.empty())
-        query.mode = modeOf(o.mode);
-    if (!o.crystal.empty())
-        query.crystalHz = solver::parseQuantity(o.crystal, Dimension::Frequency).value;
-    return query;
-}
-
 std::string valueText(const mpq_class& value, Goal goal) {
     return goal == Goal::Interval ? solver::timeText(value) : solver::frequencyText(value);
-}
-
-// Why the solver found the query unanswerable, worded for the option at fault.
-InputError problemError(solver::Problem problem, const SolveOptions& o, const solver::Query& query) {
-    using solver::Problem;
-    const Target target = targetOf(o);
-    const std::string clock = solver::frequencyText(query.clockHz);
-    const std::string chip(query.chip->title);
-    switch (problem) {
-    case Problem::ClockNotPositive: return badInput("--clock", o.clock, "is not above zero", "16MHz");
-    case Problem::CrystalNotPositive: return badInput("--timer2-clock", o.crystal, "is not above zero", "32768");
-    case Problem::TargetNotPositive:
-        return badInput(target.option, *target.text, "is not above zero", target.example);
-    case Problem::CrystalWithoutTimer2:
-        return badInput("--timer2-clock", o.crystal,
-                        o.timer.empty() ? fmt::format("needs a Timer2, which the {} does not have", chip)
-                                        : fmt::format("drives Timer2, but --timer {} was asked for", o.timer),
-                        "32768 --timer 2");
-    case Problem::NoSuchTimer:
-        return badInput("--timer", o.timer, fmt::format("is not a timer of the {}", chip), "0");
-    case Problem::CrystalTooFast:
-        return badInput("--timer2-clock", o.crystal,
-                        fmt::format("is not under a quarter of the {} CPU clock, as Timer2 needs to count it", clock),
-                        "32768");
-    case Problem::TargetBelowCycle:
-        return badInput(target.option, *target.text,
-                        fmt::format("is {} one cycle of the {} clock",
-                                    target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
-                        target.example);
-    case Problem::NoSetting: {
-        const std::string_view what = target.goal == Goal::Interval    ? "periodic interrupt"
-                                      : target.goal == Goal::Frequency ? "square wave"
-                                                                       : "PWM";
-        if (!o.mode.empty())
-            return badInput("--mode", o.mode, fmt::format("gives no {} on the {}", what, chip),
-                            target.goal == Goal::PwmFrequency ? "fast-pwm" : "ctc");
-        if (!o.timer.empty())
-            return badInput("--timer", o.timer, fmt::format("gives no {} on the {}", what, chip), "2");
-        return badInput(target.option, *target.text, fmt::format("needs a {} no timer of the {} gives", what, chip),
-                        target.example);
-    }
-    case Problem::TooManyInterrupts:
-        return badInput(target.option, *target.text, "would need 2^32 interrupts or more of the longest period",
-                        target.example);
-    }
-    return InputError("bad input");
 }
 
 // ---------------------------------------------------------------- text
@@ -276,13 +212,98 @@ void printJson(const SolveOptions& o, const solver::Query& query, const std::vec
 
 }  // namespace
 
-void addSolveCommand(CLI::App& app, SolveOptions& o) {
-    CLI::App* solve = app.add_subcommand("solve", "Find the timer settings that give an interval or frequency");
-    solve->add_option("--clock", o.clock, "CPU clock, e.g. 16MHz, 3,6864MHz, 16e6")
+solver::Query queryOf(const SolveOptions& o) {
+    const Target target = targetOf(o);
+    solver::Query query;
+    query.chip = avr::findChip(o.mcu);
+    query.clockHz = solver::parseQuantity(o.clock, Dimension::Frequency).value;
+    query.goal = target.goal;
+    query.target = solver::parseQuantity(*target.text, target.goal == Goal::Interval ? Dimension::Time
+                                                                                     : Dimension::Frequency)
+                       .value;
+    if (!o.timer.empty())
+        query.timer = static_cast<int>(wholeNumber(o.timer));
+    if (!o.mode.empty())
+        query.mode = modeOf(o.mode);
+    if (!o.crystal.empty())
+        query.crystalHz = solver::parseQuantity(o.crystal, Dimension::Frequency).value;
+    return query;
+}
+
+namespace {
+
+// Why the solver found the query unanswerable, worded for the option at fault.
+InputError problemError(solver::Problem problem, const SolveOptions& o, const solver::Query& query) {
+    using solver::Problem;
+    const Target target = targetOf(o);
+    const std::string clock = solver::frequencyText(query.clockHz);
+    const std::string chip(query.chip->title);
+    switch (problem) {
+    case Problem::ClockNotPositive: return badInput("--clock", o.clock, "is not above zero", "16MHz");
+    case Problem::CrystalNotPositive: return badInput("--timer2-clock", o.crystal, "is not above zero", "32768");
+    case Problem::TargetNotPositive:
+        return badInput(target.option, *target.text, "is not above zero", target.example);
+    case Problem::CrystalWithoutTimer2:
+        return badInput("--timer2-clock", o.crystal,
+                        o.timer.empty() ? fmt::format("needs a Timer2, which the {} does not have", chip)
+                                        : fmt::format("drives Timer2, but --timer {} was asked for", o.timer),
+                        "32768 --timer 2");
+    case Problem::NoSuchTimer:
+        return badInput("--timer", o.timer, fmt::format("is not a timer of the {}", chip), "0");
+    case Problem::CrystalTooFast:
+        return badInput("--timer2-clock", o.crystal,
+                        fmt::format("is not under a quarter of the {} CPU clock, as Timer2 needs to count it", clock),
+                        "32768");
+    case Problem::TargetBelowCycle:
+        return badInput(target.option, *target.text,
+                        fmt::format("is {} one cycle of the {} clock",
+                                    target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
+                        target.example);
+    case Problem::NoSetting: {
+        const std::string_view what = target.goal == Goal::Interval    ? "periodic interrupt"
+                                      : target.goal == Goal::Frequency ? "square wave"
+                                                                       : "PWM";
+        if (!o.mode.empty())
+            return badInput("--mode", o.mode, fmt::format("gives no {} on the {}", what, chip),
+                            target.goal == Goal::PwmFrequency ? "fast-pwm" : "ctc");
+        if (!o.timer.empty())
+            return badInput("--timer", o.timer, fmt::format("gives no {} on the {}", what, chip), "2");
+        return badInput(target.option, *target.text, fmt::format("needs a {} no timer of the {} gives", what, chip),
+                        target.example);
+    }
+    case Problem::TooManyInterrupts:
+        return badInput(target.option, *target.text, "would need 2^32 interrupts or more of the longest period",
+                        target.example);
+    }
+    return InputError("bad input");
+}
+
+}  // namespace
+
+solver::Ranking rankingOf(const SolveOptions& o, const solver::Query& query) {
+    if (!o.maxError.empty() && solver::parseNumber(o.maxError) < 0)
+        throw badInput("--max-error", o.maxError, "is below zero", "100");
+    try {
+        return solver::solve(query);
+    } catch (const solver::QueryError& error) {
+        throw problemError(error.problem(), o, query);
+    }
+}
+
+std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking) {
+    return o.maxError.empty() ? ranking.size() : ranking.countWithin(solver::parseNumber(o.maxError));
+}
+
+
+void addQueryOptions(CLI::App& command, SolveOptions& o) {
+    command.add_option("--mcu", o.mcu, "the chip, as avr-gcc -mmcu names it (atmega328p)")
+        ->type_name("CHIP")
+        ->check(chipCheck());
+    command.add_option("--clock", o.clock, "CPU clock, e.g. 16MHz, 3,6864MHz, 16e6")
         ->type_name("FREQUENCY")
         ->required()
         ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
-    auto* targets = solve->add_option_group("target", "What the timer should give (exactly one)");
+    auto* targets = command.add_option_group("target", "What the timer should give (exactly one)");
     targets->add_option("--interval", o.interval, "a periodic interrupt, e.g. 1ms, 250us, 1.5s")
         ->type_name("TIME")
         ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
@@ -293,18 +314,23 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
         ->type_name("FREQUENCY")
         ->check(quantityCheck(Dimension::Frequency, "--pwm-frequency", "20kHz"));
     targets->require_option(1);
-    solve->add_option("--timer", o.timer, "only this timer: 0 or 2")
+    command.add_option("--timer", o.timer, "only this timer: 0 or 2")
         ->type_name("0|2")
         ->check(wholeNumberCheck(0, 9, "--timer", "0"));
-    solve->add_option("--mode", o.mode, "only this mode")
+    command.add_option("--mode", o.mode, "only this mode")
         ->type_name("normal|ctc|fast-pwm|phase-pwm")
         ->check(keywordCheck({"normal", "ctc", "fast-pwm", "phase-pwm"}, "--mode", "ctc"));
-    solve->add_option("--timer2-clock", o.crystal, "Timer2 counts this watch crystal instead, e.g. 32768")
+    command.add_option("--timer2-clock", o.crystal, "Timer2 counts this watch crystal instead, e.g. 32768")
         ->type_name("FREQUENCY")
         ->check(quantityCheck(Dimension::Frequency, "--timer2-clock", "32768"));
-    solve->add_option("--max-error", o.maxError, "leave out rows off by more than this many ppm")
+    command.add_option("--max-error", o.maxError, "leave out rows off by more than this many ppm")
         ->type_name("PPM")
         ->check(numberCheck("--max-error", "100"));
+}
+
+void addSolveCommand(CLI::App& app, SolveOptions& o) {
+    CLI::App* solve = app.add_subcommand("solve", "Find the timer settings that give an interval or frequency");
+    addQueryOptions(*solve, o);
     solve->add_option("--limit", o.limit, "print at most this many rows (10)")
         ->type_name("N")
         ->check(wholeNumberCheck(1, 1000000, "--limit", "10"));
@@ -321,18 +347,9 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
 }
 
 int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
-    const avr::Chip& chip = *avr::findChip(avr::defaultChip);
-    const solver::Query query = queryOf(o, chip);
-    if (!o.maxError.empty() && solver::parseNumber(o.maxError) < 0)
-        throw badInput("--max-error", o.maxError, "is below zero", "100");
-    solver::Ranking ranking = [&] {
-        try {
-            return solver::solve(query);
-        } catch (const solver::QueryError& error) {
-            throw problemError(error.problem(), o, query);
-        }
-    }();
-    const std::size_t within = o.maxError.empty() ? ranking.size() : ranking.countWithin(solver::parseNumber(o.maxError));
+    const solver::Query query = queryOf(o);
+    const solver::Ranking ranking = rankingOf(o, query);
+    const std::size_t within = rowsWithin(o, ranking);
     const std::size_t shown = within == 0 ? 1 : std::min<std::size_t>(within, static_cast<std::size_t>(wholeNumber(o.limit)));
     std::vector<solver::Row> rows;
     for (std::size_t i = 0; i < shown && i < ranking.size(); ++i)
@@ -343,9 +360,13 @@ int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
         printText(query, rows, out);
     if (within > 0)
         return 0;
-    err << fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {} ppm off\n",
-                       o.maxError, solver::signedText(rows.front().error * 1000000));
+    err << noneWithin(o, rows.front());
     return 1;
+}
+
+std::string noneWithin(const SolveOptions& o, const solver::Row& nearest) {
+    return fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {} ppm off\n",
+                       o.maxError, solver::signedText(nearest.error * 1000000));
 }
 
 }  // namespace cli

@@ -69,7 +69,10 @@ std::string decimalText(const mpq_class& q, int significant) {
         digits /= 10;
         ++exponent;
     }
-    return (q < 0 ? "-" : "") + placePoint(digits.get_str(), exponent);
+    std::string text = placePoint(digits.get_str(), exponent);
+    if (q < 0)
+        text.insert(text.begin(), '-');
+    return text;
 }
 
 std::string fractionText(const mpq_class& q) { return q.get_num().get_str() + "/" + q.get_den().get_str(); }

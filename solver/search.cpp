@@ -408,8 +408,10 @@ int Ranking::Data::tieBreak(const Candidate& a, const Candidate& b) const {
                rate != 0) {
         return rate;
     }
-    if (fa.timer->number != fb.timer->number)
-        return fa.timer->number - fb.timer->number;
+    if (fa.timer->number != fb.timer->number) {
+        const auto order = [this](int timer) { return query.preferredTimer == timer ? -1 : timer; };
+        return order(fa.timer->number) - order(fb.timer->number);
+    }
     if (fa.prescaler != fb.prescaler)
         return fa.prescaler - fb.prescaler;
     return a.reg - b.reg;

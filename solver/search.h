@@ -30,6 +30,8 @@ struct Query {
     std::optional<avr::Mode> mode;  // every mode the goal can use when empty
     // Timer2 counting a watch crystal instead of the CPU clock.
     std::optional<mpq_class> crystalHz;
+    // Comes first among rows otherwise equal, instead of the lower number.
+    std::optional<int> preferredTimer;
 };
 
 // Why a query has no answer at all.

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "cli/solve_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iosfwd>
+#include <string>
+
+namespace cli {
+
+struct CodeOptions {
+    SolveOptions query;
+    std::string pick = "1";
+    std::string duty = "50";
+    bool header = false;
+    bool arduino = false;
+};
+
+void addCodeCommand(CLI::App& app, CodeOptions& options);
+// `command` is the command line, for the code's comment.
+int runCode(const CodeOptions& options, const std::string& command, std::ostream& out, std::ostream& err);
+
+}  // namespace cli

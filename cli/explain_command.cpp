@@ -1,0 +1,180 @@
+#include "cli/explain_command.h"
+
+#include "cli/options.h"
+#include "solver/decimal.h"
+#include "solver/explain.h"
+#include "solver/quantity.h"
+#include "solver/words.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <ostream>
+
+namespace cli {
+namespace {
+
+using solver::ExplainError;
+
+// "NAME=VALUE" with the value decimal, 0x hexadecimal or 0b binary.
+std::optional<solver::RegisterValue> registerValue(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0)
+        return std::nullopt;
+    std::string_view digits = std::string_view(text).substr(equals + 1);
+    int base = 10;
+    if (digits.starts_with("0x") || digits.starts_with("0X") || digits.starts_with("0b") || digits.starts_with("0B")) {
+        base = digits[1] == 'x' || digits[1] == 'X' ? 16 : 2;
+        digits.remove_prefix(2);
+    }
+    int value = -1;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 255)
+        return std::nullopt;
+    return solver::RegisterValue{text.substr(0, equals), value};
+}
+
+CLI::Validator registerCheck() {
+    return CLI::Validator(
+        [](std::string& text) {
+            return registerValue(text) ? std::string()
+                                       : complaint(text, "is not REGISTER=VALUE with a byte 0..255 (decimal, 0x or 0b)",
+                                                   "", "TCCR0A=0x42");
+        },
+        "");
+}
+
+InputError explainError(const ExplainError& e, const ExplainOptions& o) {
+    const avr::Chip& chip = *avr::findChip(o.mcu);
+    const std::string example = fmt::format("{}=0x03", chip.timers.front().control.back());
+    switch (e.kind()) {
+    case ExplainError::Kind::UnknownRegister:
+        return InputError(
+            fmt::format("{}: the {} has no timer register {}; for example {}", e.reg(), chip.title, e.reg(), example));
+    case ExplainError::Kind::ReservedWaveform:
+        return InputError(fmt::format("{}: the WGM bits give code {}, which is reserved on the {}", e.reg(), e.code(), chip.title));
+    case ExplainError::Kind::ReservedClock:
+        return InputError(fmt::format("{}: the CS bits give code {}, which is reserved on the {}", e.reg(), e.code(), chip.title));
+    case ExplainError::Kind::ReservedOutput:
+        return InputError(fmt::format("{}: the COM bits give code {}, which is reserved in this mode", e.reg(), e.code()));
+    case ExplainError::Kind::NoTimer:
+        return InputError(fmt::format("none of the registers given sets up a timer; for example {}", example));
+    }
+    return InputError("bad registers");
+}
+
+std::string periodText(const std::optional<mpq_class>& seconds) {
+    return seconds ? fmt::format(": {} ({})", solver::timeText(*seconds), solver::frequencyText(1 / *seconds)) : "";
+}
+
+std::string modeLine(const solver::Explained& e) {
+    const avr::Timer& t = *e.timer;
+    std::string top = e.mode.top == avr::Top::Max ? "TOP = 0xFF" : fmt::format("TOP = {} = {}", t.compareUnits.front().ocr, e.top);
+    if (e.mode.mode == avr::Mode::Normal)
+        top = "counting to 0xFF";
+    return fmt::format("{} (WGM {}), {}: {} ticks a period", solver::modeName(e.mode.mode), e.mode.code, top, e.ticks);
+}
+
+std::string clockLine(const solver::Explained& e) {
+    switch (e.clock) {
+    case solver::ClockSource::Stopped: return "stopped (CS 0)";
+    case solver::ClockSource::Prescaled:
+        return fmt::format("{}/{} (CS {})", e.crystal ? "crystal" : "clk", e.prescaler, e.clockCode);
+    case solver::ClockSource::ExternalFalling: return fmt::format("falling edges on pin T{} (CS 6)", e.timer->number);
+    case solver::ClockSource::ExternalRising: return fmt::format("rising edges on pin T{} (CS 7)", e.timer->number);
+    }
+    return {};
+}
+
+std::string outputLine(const solver::OutputExplained& out) {
+    std::string text;
+    switch (out.action) {
+    case solver::PinAction::Disconnected: return "disconnected";
+    case solver::PinAction::Toggle: text = "toggles on compare match"; break;
+    case solver::PinAction::Clear: text = "cleared on compare match"; break;
+    case solver::PinAction::Set: text = "set on compare match"; break;
+    case solver::PinAction::NonInverting: text = "non-inverting PWM"; break;
+    case solver::PinAction::Inverting: text = "inverting PWM"; break;
+    }
+    if (out.duty)
+        text += fmt::format(", {} = {}, duty {} %", out.unit->ocr, out.compare, solver::decimalText(*out.duty * 100, 6));
+    if (out.frequencyHz)
+        text += fmt::format(": {}", solver::frequencyText(*out.frequencyHz));
+    if (out.pinIsOutput == false)
+        text += fmt::format("; but {} is not an output ({} clear in {})", out.unit->pin, out.unit->ddrBit, out.unit->ddr);
+    return text;
+}
+
+std::string interruptLine(const solver::InterruptExplained& i) {
+    if (!i.ticks)
+        return fmt::format("{} never: the counter does not get there", i.vector);
+    return fmt::format("{} {}every {} ticks{}", i.vector, i.twicePerPeriod ? "twice " : "", *i.ticks,
+                       periodText(i.periodSeconds));
+}
+
+void print(const solver::Explained& e, const avr::Chip& chip, std::ostream& out) {
+    std::vector<std::pair<std::string, std::string>> lines{{"mode", modeLine(e)}, {"clock", clockLine(e)}};
+    if (e.periodSeconds)
+        lines.push_back({"period", periodText(e.periodSeconds).substr(2)});
+    for (const solver::OutputExplained& o : e.outputs)
+        lines.push_back({fmt::format("{} ({})", o.unit->output, o.unit->pin), outputLine(o)});
+    for (const solver::InterruptExplained& i : e.interrupts)
+        lines.push_back({"interrupt", interruptLine(i)});
+    if (e.interrupts.empty())
+        lines.push_back({"interrupts", "none enabled"});
+    if (!e.assumed.empty())
+        lines.push_back({"taken as 0", fmt::format("{} (not given)", fmt::join(e.assumed, ", "))});
+    out << fmt::format("Timer{} of the {}\n", e.timer->number, chip.title);
+    for (const auto& [what, says] : lines)
+        out << fmt::format("  {:<12}{}\n", what, says);
+}
+
+std::optional<mpq_class> optionalQuantity(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    return solver::parseQuantity(text, solver::Dimension::Frequency).value;
+}
+
+}  // namespace
+
+void addExplainCommand(CLI::App& app, ExplainOptions& o) {
+    CLI::App* explain = app.add_subcommand("explain", "What register contents make a timer do");
+    explain->add_option("--mcu", o.mcu, "the chip, as avr-gcc -mmcu names it (atmega328p)")
+        ->type_name("CHIP")
+        ->check(chipCheck());
+    explain->add_option("--clock", o.clock, "CPU clock, for the periods in seconds")
+        ->type_name("FREQUENCY")
+        ->check(quantityCheck(solver::Dimension::Frequency, "--clock", "16MHz"));
+    explain->add_option("--timer2-clock", o.crystal, "the crystal Timer2 counts when AS2 is set")
+        ->type_name("FREQUENCY")
+        ->check(quantityCheck(solver::Dimension::Frequency, "--timer2-clock", "32768"));
+    explain->add_option("registers", o.registers, "register contents, decimal, 0x or 0b: TCCR0A=0x42")
+        ->type_name("REG=VALUE")
+        ->required()
+        ->check(registerCheck());
+    explain->footer(
+        "Registers not given are taken at their reset value, 0.\n\n"
+        "Examples:\n"
+        "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
+        "  avrtimer-calc explain --mcu atmega8 --clock 8MHz TCCR2=0b00011010 OCR2=104");
+}
+
+int runExplain(const ExplainOptions& o, std::ostream& out) {
+    const avr::Chip& chip = *avr::findChip(o.mcu);
+    std::vector<solver::RegisterValue> values;
+    for (const std::string& text : o.registers)
+        values.push_back(*registerValue(text));
+    try {
+        const auto explained = solver::explain(chip, values, optionalQuantity(o.clock), optionalQuantity(o.crystal));
+        for (std::size_t i = 0; i < explained.size(); ++i) {
+            if (i > 0)
+                out << "\n";
+            print(explained[i], chip, out);
+        }
+    } catch (const ExplainError& error) {
+        throw explainError(error, o);
+    }
+    return 0;
+}
+
+}  // namespace cli

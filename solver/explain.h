@@ -1,0 +1,87 @@
+#pragma once
+
+#include "avr/timers.h"
+
+#include <gmpxx.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Register contents decoded back into what the timer does: the reverse of
+// the setup code, for reading someone else's. Registers not given are taken
+// at their reset value, 0, and said so.
+namespace solver {
+
+struct RegisterValue {
+    std::string name;
+    int value = 0;  // 0..255
+};
+
+class ExplainError : public std::runtime_error {
+public:
+    enum class Kind {
+        UnknownRegister,   // the chip has no such register, or it is no timer's
+        ReservedWaveform,  // the WGM bits select a reserved mode
+        ReservedClock,     // the CS bits select a reserved clock
+        ReservedOutput,    // the COM bits select a reserved action in this mode
+        NoTimer,           // nothing given sets up a timer
+    };
+    ExplainError(Kind kind, std::string reg, int code);
+    Kind kind() const { return kind_; }
+    const std::string& reg() const { return reg_; }
+    int code() const { return code_; }
+
+private:
+    Kind kind_;
+    std::string reg_;
+    int code_;
+};
+
+enum class PinAction { Disconnected, Toggle, Clear, Set, NonInverting, Inverting };
+
+struct OutputExplained {
+    const avr::CompareUnit* unit = nullptr;
+    PinAction action = PinAction::Disconnected;
+    int compare = 0;
+    std::optional<bool> pinIsOutput;  // when its DDR was given
+    std::optional<mpq_class> frequencyHz;
+    std::optional<mpq_class> duty;  // of PWM, 0..1
+};
+
+struct InterruptExplained {
+    std::string_view vector;
+    // Ticks of the period they come in; empty when the counter never gets
+    // there.
+    std::optional<int> ticks;
+    // A compare match of Phase Correct PWM comes counting up and counting
+    // down, so twice in each period, not evenly spaced.
+    bool twicePerPeriod = false;
+    std::optional<mpq_class> periodSeconds;
+};
+
+enum class ClockSource { Stopped, Prescaled, ExternalFalling, ExternalRising };
+
+struct Explained {
+    const avr::Timer* timer = nullptr;
+    avr::WaveformMode mode{};
+    int top = 255;
+    ClockSource clock = ClockSource::Stopped;
+    int prescaler = 0;  // when Prescaled
+    int clockCode = 0;
+    bool crystal = false;
+    int ticks = 256;  // one period of the counter
+    std::optional<mpq_class> periodSeconds;
+    std::vector<OutputExplained> outputs;
+    std::vector<InterruptExplained> interrupts;
+    std::vector<std::string> assumed;  // registers not given, taken as 0
+};
+
+// Every timer the values set up, in timer order. The periods need the CPU
+// clock, or the crystal's for a timer counting one. Throws ExplainError.
+std::vector<Explained> explain(const avr::Chip& chip, const std::vector<RegisterValue>& values,
+                               const std::optional<mpq_class>& clockHz, const std::optional<mpq_class>& crystalHz);
+
+}  // namespace solver
