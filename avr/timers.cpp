@@ -28,8 +28,9 @@ constexpr std::array<std::string_view, 2> tccr0ab{"TCCR0A", "TCCR0B"};
 constexpr std::array<std::string_view, 2> tccr2ab{"TCCR2A", "TCCR2B"};
 constexpr std::array<std::string_view, 1> tccr0{"TCCR0"};
 constexpr std::array<std::string_view, 1> tccr2{"TCCR2"};
-constexpr std::array<std::string_view, 5> asyncBusyAB{"TCN2UB", "OCR2AUB", "OCR2BUB", "TCR2AUB", "TCR2BUB"};
-constexpr std::array<std::string_view, 3> asyncBusy{"TCN2UB", "OCR2UB", "TCR2UB"};
+constexpr std::array asyncBusyAB{Bit{"ASSR", "TCN2UB", 4}, Bit{"ASSR", "OCR2AUB", 3}, Bit{"ASSR", "OCR2BUB", 2},
+                                  Bit{"ASSR", "TCR2AUB", 1}, Bit{"ASSR", "TCR2BUB", 0}};
+constexpr std::array asyncBusy{Bit{"ASSR", "TCN2UB", 2}, Bit{"ASSR", "OCR2UB", 1}, Bit{"ASSR", "TCR2UB", 0}};
 
 // ------------------------------------------ ATmega48/88/168/328(P), 2560
 

@@ -81,7 +81,7 @@ struct Timer {
     Bit crystal;
     // The ASSR flags that stay set until an asynchronous write has reached
     // the timer's clock domain.
-    std::span<const std::string_view> crystalBusy;
+    std::span<const Bit> crystalBusy;
 
     bool countsCrystal() const { return crystal.exists(); }
     const Prescaler* prescaler(int divisor) const;

@@ -58,14 +58,15 @@ bool configures(const avr::Timer& t, const Registers& r) {
     return r.set(t.overflowInterrupt, ignored) || r.set(t.crystal, ignored);
 }
 
-// Every register some timer of the chip has, with the DDRs of its pins.
+// Every register some timer of the chip has, with the DDRs of its pins; the
+// flag registers are accepted and tell nothing about the setup.
 bool known(const avr::Chip& chip, std::string_view reg) {
     for (const avr::Timer& t : chip.timers) {
         if (std::ranges::find(t.control, reg) != t.control.end() || reg == t.counter ||
-            reg == t.overflowInterrupt.reg || (t.countsCrystal() && reg == t.crystal.reg))
+            reg == t.overflowInterrupt.reg || reg == t.overflowFlag.reg || (t.countsCrystal() && reg == t.crystal.reg))
             return true;
         for (const avr::CompareUnit& unit : t.compareUnits)
-            if (reg == unit.ocr || reg == unit.ddr || reg == unit.interrupt.reg)
+            if (reg == unit.ocr || reg == unit.ddr || reg == unit.interrupt.reg || reg == unit.flag.reg)
                 return true;
     }
     return false;

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct BadInput {
     std::vector<std::string> args;
     const char* says;  // part of the one line on stderr
 };
+
+void PrintTo(const BadInput& row, std::ostream* out) { *out << row.name; }
 
 const BadInput badInputs[] = {
     {"UnknownUnit", {"solve", "--clock", "16MHzz", "--interval", "1ms"},

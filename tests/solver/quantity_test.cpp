@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -20,6 +21,8 @@ struct Accepted {
     const char* number;
     const char* unit;
 };
+
+void PrintTo(const Accepted& row, std::ostream* out) { *out << row.name; }
 
 const Accepted accepted[] = {
     {"Megahertz", "16MHz", Dimension::Frequency, "16000000/1", "16", "MHz"},
@@ -60,6 +63,8 @@ struct Refused {
     Dimension dimension;
     Kind kind;
 };
+
+void PrintTo(const Refused& row, std::ostream* out) { *out << row.name; }
 
 const Refused refused[] = {
     {"Empty", "", Dimension::Frequency, Kind::Empty},

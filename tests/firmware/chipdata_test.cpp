@@ -1,0 +1,101 @@
+// The chip tables against avr-libc's own headers: every register, bit and
+// vector name avr/timers.h gives a chip is defined for it, each bit at the
+// position the table says. A bit in the wrong register is not caught here
+// (avr-libc does not say which register a bit is in); the simulation is.
+#include "avr/timers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// avr-gcc's macros for the chip: name to definition.
+std::map<std::string, std::string> macrosOf(const avr::Chip& chip) {
+    const std::string command = std::string("echo '#include <avr/io.h>' | ") + AVRTIMER_AVR_GCC + " -mmcu=" +
+                                std::string(chip.name) + " -E -dM -x c - 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::map<std::string, std::string> macros;
+    char line[1024];
+    while (pipe != nullptr && fgets(line, sizeof line, pipe) != nullptr) {
+        std::istringstream in(line);
+        std::string define, name, definition;
+        in >> define >> name;
+        std::getline(in, definition);
+        if (define == "#define")
+            macros[name] = definition.substr(definition.find_first_not_of(' ') == std::string::npos
+                                                 ? definition.size()
+                                                 : definition.find_first_not_of(' '));
+    }
+    if (pipe != nullptr)
+        pclose(pipe);
+    return macros;
+}
+
+class ChipData : public testing::TestWithParam<const avr::Chip*> {
+protected:
+    std::map<std::string, std::string> macros = macrosOf(*GetParam());
+
+    void expectRegister(std::string_view reg) {
+        const auto found = macros.find(std::string(reg));
+        ASSERT_NE(found, macros.end()) << reg << " is not a register of the chip";
+        EXPECT_EQ(found->second.rfind("_SFR_", 0), 0u) << reg << " is " << found->second;
+    }
+    void expectBit(const avr::Bit& bit) {
+        if (!bit.exists())
+            return;
+        expectRegister(bit.reg);
+        const auto found = macros.find(std::string(bit.name));
+        ASSERT_NE(found, macros.end()) << bit.name << " is not defined";
+        EXPECT_EQ(found->second, std::to_string(bit.position)) << bit.name;
+    }
+    void expectVector(std::string_view vector) {
+        const auto found = macros.find(std::string(vector));
+        ASSERT_NE(found, macros.end()) << vector << " is not a vector of the chip";
+        EXPECT_EQ(found->second.rfind("_VECTOR(", 0), 0u) << vector;
+    }
+};
+
+TEST_P(ChipData, NamesAndBitPositionsAreAvrLibcs) {
+    ASSERT_FALSE(macros.empty()) << "avr-gcc gave no macros";
+    for (const avr::Timer& t : GetParam()->timers) {
+        SCOPED_TRACE("Timer" + std::to_string(t.number));
+        for (std::string_view reg : t.control)
+            expectRegister(reg);
+        expectRegister(t.counter);
+        for (const auto* bits : {&t.wgm, &t.cs})
+            for (const avr::Bit& bit : *bits)
+                expectBit(bit);
+        for (const avr::Bit* bit : {&t.overflowInterrupt, &t.overflowFlag, &t.crystal})
+            expectBit(*bit);
+        for (const avr::Bit& bit : t.crystalBusy)
+            expectBit(bit);
+        expectVector(t.overflowVector);
+        for (const avr::CompareUnit& unit : t.compareUnits) {
+            expectRegister(unit.ocr);
+            expectRegister(unit.ddr);
+            for (const avr::Bit& bit : unit.com)
+                expectBit(bit);
+            expectBit(unit.interrupt);
+            expectBit(unit.flag);
+            expectBit(avr::Bit{unit.ddr, unit.ddrBit, unit.pin.back() - '0'});
+            expectVector(unit.vector);
+            // The pin and its DDR bit name one port: PD6, DDRD, DDD6.
+            EXPECT_EQ(unit.ddr.back(), unit.pin[1]);
+            EXPECT_EQ(unit.ddrBit.substr(0, 3), std::string("DD") + unit.pin[1]);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, ChipData, testing::ValuesIn([] {
+                             std::vector<const avr::Chip*> all;
+                             for (const avr::Chip& chip : avr::chips())
+                                 all.push_back(&chip);
+                             return all;
+                         }()),
+                         [](const auto& info) { return std::string(info.param->name); });
+
+}  // namespace
