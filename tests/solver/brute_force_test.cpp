@@ -38,6 +38,7 @@ struct Expected {
     std::optional<mpq_class> below, above;
     Way way;
     mpq_class clk;
+    mpq_class slowness;
 };
 
 struct Case {
@@ -105,7 +106,7 @@ std::vector<Expected> bruteForce(const Case& c) {
                             continue;
                         count = std::max(2ul, nearest.get_ui());
                     }
-                    Expected e{timer, way.mode, n, reg, count, 0, 0, period, way.modeOrder, way.pwmTopIsRegister ? reg : 255, {}, {}, way, clk};
+                    Expected e{timer, way.mode, n, reg, count, 0, 0, period, way.modeOrder, way.pwmTopIsRegister ? reg : 255, {}, {}, way, clk, 0};
                     e.achieved = c.goal == Goal::Interval ? mpq_class(period * count) : mpq_class(1 / period);
                     e.rankError = abs(mpq_class((e.achieved - c.target) / c.target));
                     const bool reloads = way.mode == avr::Mode::Normal && c.goal == Goal::Interval && reg != 0;
@@ -118,10 +119,13 @@ std::vector<Expected> bruteForce(const Case& c) {
             }
         }
     }
-    std::ranges::sort(all, [&](const Expected& a, const Expected& b) {
-        const auto slowness = [&](const Expected& e) { return c.goal == Goal::PwmFrequency ? mpq_class(-e.top) : mpq_class(-e.period); };
-        return std::tuple(a.rankError, a.count > 1, a.modeOrder, slowness(a), a.timer, a.prescaler, a.reg) <
-               std::tuple(b.rankError, b.count > 1, b.modeOrder, slowness(b), b.timer, b.prescaler, b.reg);
+    // Slower first: the longer period, for PWM the larger TOP.
+    for (Expected& e : all)
+        e.slowness = c.goal == Goal::PwmFrequency ? mpq_class(-e.top) : mpq_class(-e.period);
+    std::ranges::sort(all, [](const Expected& a, const Expected& b) {
+        const bool countedA = a.count > 1, countedB = b.count > 1;
+        return std::tie(a.rankError, countedA, a.modeOrder, a.slowness, a.timer, a.prescaler, a.reg) <
+               std::tie(b.rankError, countedB, b.modeOrder, b.slowness, b.timer, b.prescaler, b.reg);
     });
     return all;
 }
