@@ -184,7 +184,9 @@ private:
         const Bit& enable = overflow ? t_.overflowInterrupt : t_.compareUnits.front().interrupt;
         setup_.vector = overflow ? t_.overflowVector : t_.compareUnits.front().vector;
         setup_.reload = s_.role == RegisterRole::Preload ? s_.registerValue : 0;
-        merge(enable.reg, {enable}, overflow ? "the overflow interrupt" : "the compare match A interrupt");
+        const bool units = t_.compareUnits.size() > 1;
+        merge(enable.reg, {enable},
+              overflow ? "the overflow interrupt" : units ? "the compare match A interrupt" : "the compare match interrupt");
     }
 
     void waitForCrystal() {

@@ -14,6 +14,12 @@
 //               Ranking, best first, whose rows carry the achieved value,
 //               the error, the drift per day, the neighbours below and above
 //               and the warnings.
+//   setupcode.h the register setup of a row, as steps and as C for avr-libc
+//               (a function and its interrupt routine, or a header).
+//   explain.h   register contents decoded back into timer, mode, clock,
+//               outputs, interrupts and their periods.
+//   words.h     English words for the codes, for the command line and the
+//               setup code's comments.
 //   decimal.h   exact rationals as decimal and p/q texts.
 //
 // The timer model, in ticks of the timer's clock (the CPU clock divided by
@@ -30,7 +36,8 @@
 // larger TOP), Timer0 before Timer2, the smaller prescaler.
 //
 // Nothing here prints: the command line (cli/) and the window give the
-// problems, warnings and figures their words.
+// problems and figures their words; only the setup code is text, C with
+// English comments.
 
 #include "solver/decimal.h"
 #include "solver/quantity.h"
