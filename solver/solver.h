@@ -40,5 +40,8 @@
 // English comments.
 
 #include "solver/decimal.h"
+#include "solver/explain.h"
 #include "solver/quantity.h"
 #include "solver/search.h"
+#include "solver/setupcode.h"
+#include "solver/words.h"
