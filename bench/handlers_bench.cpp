@@ -5,10 +5,14 @@
 // is not timed: it stands for the user's edit, and it alternates between two
 // values so that every call really changes label texts.
 //
+// The settings search window is timed the same way: a keystroke in its
+// value field searches anew and refills its table.
+//
 // Two floors are measured beside them: the label texts a full recalculation
 // writes, written into the same labels standing alone in a bare window, once
 // as plain QLabels and once as the program's own label kind. They show what
 // the toolkit needs for those label changes without any calculating.
+#include "app/form4.h"
 #include "bench/report.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
@@ -20,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -265,6 +270,34 @@ void runBareLabels(benchmark::State& state, const std::vector<LabelChange>& chan
     state.counters["labels_painted"] = static_cast<double>(labels.size());
 }
 
+// A keystroke in TForm4's value field, the text alternating between two
+// intervals: the search, the table refilled and repainted.
+void runSearchKeystroke(benchmark::State& state) {
+    TForm4 search;
+    search.start({QStringLiteral("11,0592 MHz"), QStringLiteral("1"), QStringLiteral("ms")});
+    if (!QTest::qWaitForWindowExposed(&search)) {
+        state.SkipWithError("the settings search window was never exposed");
+        return;
+    }
+    auto* value = search.findChild<QLineEdit*>(QStringLiteral("wartosc"));
+    auto* table = search.findChild<QTableView*>(QStringLiteral("wyniki"));
+    std::vector<double> callsUs;
+    bool second = false;
+    for (auto _ : state) {
+        second = !second;
+        const Clock::time_point start = Clock::now();
+        value->setText(second ? QStringLiteral("1,5") : QStringLiteral("1"));
+        QCoreApplication::processEvents();
+        const Clock::time_point end = Clock::now();
+        state.SetIterationTime(us(end - start) / 1e6);
+        callsUs.push_back(us(end - start));
+    }
+    if (table->model()->rowCount() == 0)
+        state.SkipWithError("the search found nothing");
+    state.counters["call_median_us"] = bench::spreadOf(callsUs).median;
+    state.counters["target_us"] = 2000;
+}
+
 void registerFloor(const char* name, void (*run)(benchmark::State&, const std::vector<LabelChange>&),
                    const std::vector<LabelChange>& changes) {
     benchmark::RegisterBenchmark(name, [run, &changes](benchmark::State& state) { run(state, changes); })
@@ -302,6 +335,9 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);
     }
+    benchmark::RegisterBenchmark("TForm4 keystroke in wartosc", &runSearchKeystroke)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
     const std::vector<LabelChange> changes = labelsChangedBy(window, controls, fullRecalculation());
     registerFloor("czestTextsInBareQLabels", &runBareLabels<QLabel>, changes);
     registerFloor("czestTextsInBarePlainLabels", &runBareLabels<ui::PlainLabel>, changes);

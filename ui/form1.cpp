@@ -7,13 +7,18 @@
 #include "ui/messages.h"
 #include "ui/windows.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QShortcut>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QScreen>
 
-#include <cstdlib>
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -133,16 +138,25 @@ SpinEdit* createSpin(QWidget* parent, const char* name, int minimum, int maximum
     return spin;
 }
 
-// The user's decimal separator, read the way QLocale::system() reads the
-// environment, but afresh each time, so that a locale change can be
-// followed.
-QString userDecimalSeparator() {
-    for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0')
-            return QLocale(QString::fromLocal8Bit(value).section('.', 0, 0)).decimalPoint();
+// The figure a result label shows, as shown, and its hexadecimal digits
+// where it has them ("255,875  - 0x100" gives 255,875 and 100).
+struct ShownFigure {
+    QString number;
+    QString hex;
+};
+
+ShownFigure shownFigure(const QString& text) {
+    static const QRegularExpression hex(QStringLiteral("0x([0-9A-F]+)"));
+    static const QRegularExpression number(QStringLiteral("-?[0-9]+(?:[.,][0-9]+)?(?:E-?[0-9]+)?"));
+    ShownFigure figure;
+    QString rest = text;
+    if (const QRegularExpressionMatch m = hex.match(text); m.hasMatch()) {
+        figure.hex = m.captured(1);
+        rest.truncate(m.capturedStart());
     }
-    return QLocale::c().decimalPoint();
+    if (const QRegularExpressionMatch m = number.match(rest); m.hasMatch())
+        figure.number = m.captured();
+    return figure;
 }
 
 }  // namespace
@@ -159,6 +173,8 @@ void TForm1::setSecondaryWindows(WindowMaker prescalerWindow, WindowMaker aboutW
     prescalerWindow_ = {std::move(prescalerWindow), nullptr};
     aboutWindow_ = {std::move(aboutWindow), nullptr};
 }
+
+void TForm1::setSettingsSearch(SearchMaker makeSearch) { makeSearch_ = std::move(makeSearch); }
 
 // ---------------------------------------------------------------- creation
 
@@ -246,6 +262,16 @@ void TForm1::createConnections() {
     connect(in.TrackBar1, &TrackBar::change, this, &TForm1::TrackBar1Change);
     connect(in.BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(in.BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    createShortcuts();
+}
+
+// A window shortcut takes Ctrl+F before the focused field sees the key, so
+// no field ever gets it as text.
+void TForm1::createShortcuts() {
+    auto* search = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    search->setObjectName("searchShortcut");
+    search->setContext(Qt::WindowShortcut);
+    connect(search, &QShortcut::activated, this, &TForm1::openSettingsSearch);
 }
 
 void TForm1::readDecimalSeparator() {
@@ -268,10 +294,39 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
+// A click is the left button's: the right one opens the context menu.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == labels_.Label7 && event->type() == QEvent::MouseButtonRelease)
+    if (watched == labels_.Label7 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         Label7Click();
     return QWidget::eventFilter(watched, event);
+}
+
+// The edit fields and boxes show their own edit menus; this one comes up
+// on the background and the labels, and offers the figure of a result
+// label under the pointer. It pops up without a nested event loop.
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName("contextMenu");
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu->addAction(QStringLiteral("Dobór ustawień…\tCtrl+F")), &QAction::triggered, this,
+            &TForm1::openSettingsSearch);
+    const QWidget* under = event->reason() == QContextMenuEvent::Mouse ? childAt(event->pos()) : nullptr;
+    if (isResultLabel(under)) {
+        const ShownFigure figure = shownFigure(static_cast<const QLabel*>(under)->text());
+        const auto copy = [menu](const QString& caption, const QString& text) {
+            connect(menu->addAction(caption), &QAction::triggered, menu,
+                    [text] { QGuiApplication::clipboard()->setText(text); });
+        };
+        if (!figure.number.isEmpty() || !figure.hex.isEmpty())
+            menu->addSeparator();
+        if (!figure.number.isEmpty())
+            copy(QStringLiteral("Kopiuj"), figure.number);
+        if (!figure.hex.isEmpty())
+            copy(QStringLiteral("Kopiuj 0x…"), "0x" + figure.hex);
+    }
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -438,6 +493,22 @@ void TForm1::fillIfEmpty(QLineEdit* edit) {
         edit->setText("1");
 }
 
+bool TForm1::isResultLabel(const QWidget* widget) const {
+    const Form1Labels& l = labels_;
+    const PlainLabel* results[] = {l.Label1,  l.Label15, l.Label2,  l.Label27, l.Label29, l.Label28,
+                                   l.Label30, l.Label31, l.Label32, l.Label36, l.Label25, l.Label38,
+                                   l.Label41, l.Label3,  l.Label4,  l.Label13, l.Label21, l.Label22};
+    return widget != nullptr && std::ranges::find(results, widget) != std::end(results);
+}
+
+// The unit the window read Edit1 in last, which the unit box's text may
+// not show: untouched, it reads microseconds.
+QString TForm1::wantedIntervalUnit() const {
+    if (state_.timeUnitFactor == 1.0)
+        return QStringLiteral("s");
+    return state_.timeUnitFactor == 0.001 ? QStringLiteral("ms") : QStringLiteral("us");
+}
+
 // ---------------------------------------------------------- field handlers
 
 void TForm1::Edit1Change() {
@@ -524,6 +595,13 @@ void TForm1::SecondaryWindow::show() {
 
 void TForm1::BitBtn2Click() {
     aboutWindow_.show();
+}
+
+void TForm1::openSettingsSearch() {
+    if (searchWindow_ == nullptr && makeSearch_)
+        searchWindow_ = makeSearch_();
+    if (searchWindow_ != nullptr)
+        searchWindow_->start({inputs_.czest->currentText(), inputs_.Edit1->text(), wantedIntervalUnit()});
 }
 
 }  // namespace ui

@@ -19,6 +19,12 @@
 // a new text is laid out once and repainted from its first changed
 // character, which keeps a full recalculation's dozen label changes cheap.
 //
+// Additions a user of the window meets only by asking: a context menu on
+// the background and the labels ("Dobór ustawień…", and on a result label
+// "Kopiuj" and "Kopiuj 0x…" for its figure), and Ctrl+F, which opens the
+// settings search (ui/searchwindow.h) filled in with the clock and the
+// wanted interval. They change nothing the window shows.
+//
 // A handler that writes "1" into an edit field runs that field's handler
 // nested before the write returns; each handler therefore recomputes what it
 // writes from the state and the controls as they are at that moment. An
@@ -27,6 +33,7 @@
 
 #include "calc/extended.h"
 #include "calc/state.h"
+#include "ui/searchwindow.h"
 
 #include <QString>
 #include <QWidget>
@@ -79,6 +86,9 @@ public:
     using WindowMaker = std::function<std::unique_ptr<QWidget>()>;
     // The prescaler reference and about windows, shown by Label7 and BitBtn2.
     void setSecondaryWindows(WindowMaker prescalerWindow, WindowMaker aboutWindow);
+    // The settings search, opened by Ctrl+F and the context menu.
+    using SearchMaker = std::function<std::unique_ptr<SettingsSearch>()>;
+    void setSettingsSearch(SearchMaker makeSearch);
 
 public slots:
     void czestChange();
@@ -93,9 +103,11 @@ public slots:
     void Label7Click();
     void BitBtn1Click();
     void BitBtn2Click();
+    void openSettingsSearch();
 
 protected:
     void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -106,6 +118,7 @@ private:
     void createLabels();
     void createInputs();
     void createConnections();
+    void createShortcuts();
     void readDecimalSeparator();
     void FormCreate();
 
@@ -122,6 +135,8 @@ private:
     void writePwmPair(calc::Extended nonInverted, calc::Extended inverted, PlainLabel* nonInvertedLabel,
                       PlainLabel* invertedLabel);
     void fillIfEmpty(QLineEdit* edit);
+    bool isResultLabel(const QWidget* widget) const;
+    QString wantedIntervalUnit() const;
 
     void guarded(const std::function<void()>& steps);
     void write(PlainLabel* label, const QString& text);
@@ -140,6 +155,8 @@ private:
     };
     SecondaryWindow prescalerWindow_;
     SecondaryWindow aboutWindow_;
+    SearchMaker makeSearch_;
+    std::unique_ptr<SettingsSearch> searchWindow_;
     bool placed_ = false;
 };
 

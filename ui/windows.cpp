@@ -1,8 +1,11 @@
 #include "ui/windows.h"
 
 #include <QFont>
+#include <QLocale>
 #include <QPalette>
 #include <QWidget>
+
+#include <cstdlib>
 
 namespace ui {
 
@@ -27,6 +30,15 @@ void showWindow(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+QString userDecimalSeparator() {
+    for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return QLocale(QString::fromLocal8Bit(value).section('.', 0, 0)).decimalPoint();
+    }
+    return QLocale::c().decimalPoint();
 }
 
 }  // namespace ui

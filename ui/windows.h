@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace ui {
@@ -12,5 +14,10 @@ void applyFormLook(QWidget* window);
 // that is already visible is left as it is: neither raised nor activated,
 // even when it lies behind another window.
 void showWindow(QWidget* window);
+
+// The user's decimal separator, read the way QLocale::system() reads the
+// environment, but afresh each time, so that a locale change can be
+// followed.
+QString userDecimalSeparator();
 
 }  // namespace ui

@@ -1,0 +1,86 @@
+#include "app/searchtexts.h"
+
+#include "solver/words.h"
+
+namespace app {
+
+QString modeText(avr::Mode mode) { return QString::fromUtf8(solver::modeName(mode).data()); }
+
+QString registersText(const solver::Setting& s) {
+    const QString name = QString::fromUtf8(s.registerName().data(), static_cast<qsizetype>(s.registerName().size()));
+    switch (s.role) {
+    case solver::RegisterRole::Compare: return QStringLiteral("%1 = %2").arg(name).arg(s.registerValue);
+    case solver::RegisterRole::Preload: return QStringLiteral("%1 = %2 (przeładowanie)").arg(name).arg(s.registerValue);
+    case solver::RegisterRole::Top: return QStringLiteral("TOP = %1 = %2").arg(name).arg(s.registerValue);
+    case solver::RegisterRole::None: break;
+    }
+    return s.mode == avr::Mode::FastPwm || s.mode == avr::Mode::PhasePwm ? QStringLiteral("TOP = 0xFF")
+                                                                          : QStringLiteral("–");
+}
+
+QString warningText(solver::Warning warning) {
+    switch (warning) {
+    case solver::Warning::ReloadLatency:
+        return QStringLiteral("Przy preskalerze 1 i 8 wartość początkowa trafia do TCNTn po pierwszym takcie "
+                              "następnego okresu (ok. 19 cykli CPU po przepełnieniu), więc rzeczywisty okres jest "
+                              "dłuższy niż podany; lepiej użyć CTC.");
+    case solver::Warning::AsynchronousReload:
+        return QStringLiteral("Timer2 taktowany kwarcem zegarkowym przyjmuje zapis TCNT2 o dwa cykle kwarcu później, "
+                              "więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.");
+    case solver::Warning::NoZeroDuty:
+        return QStringLiteral("Fast PWM bez odwrócenia nie osiąga 0 %: OCR = 0 daje impuls długości jednego taktu; "
+                              "trzeba odłączyć wyjście (COMnx = 0) albo użyć trybu odwróconego.");
+    case solver::Warning::FrequentInterrupt:
+        return QStringLiteral("Przerwania co mniej niż 256 cykli CPU zostawiają mało czasu na ich obsługę i na "
+                              "program.");
+    }
+    return {};
+}
+
+QString problemText(solver::Problem problem, const solver::Query& query) {
+    const QString chip = QString::fromUtf8(query.chip->title.data(), static_cast<qsizetype>(query.chip->title.size()));
+    const bool interval = query.goal == solver::Goal::Interval;
+    switch (problem) {
+    case solver::Problem::ClockNotPositive: return QStringLiteral("Zegar musi być większy od zera.");
+    case solver::Problem::CrystalNotPositive: return QStringLiteral("Kwarc Timera2 musi być większy od zera.");
+    case solver::Problem::TargetNotPositive: return QStringLiteral("Wartość musi być większa od zera.");
+    case solver::Problem::CrystalWithoutTimer2: return QStringLiteral("Kwarc zegarkowy taktuje tylko Timer2.");
+    case solver::Problem::NoSuchTimer: return QStringLiteral("%1 nie ma takiego timera.").arg(chip);
+    case solver::Problem::CrystalTooFast:
+        return QStringLiteral("Zegar CPU musi być ponad cztery razy szybszy od kwarcu Timera2.");
+    case solver::Problem::TargetBelowCycle:
+        return interval ? QStringLiteral("Czas jest krótszy niż jeden cykl zegara.")
+                        : QStringLiteral("Częstotliwość jest wyższa niż zegar.");
+    case solver::Problem::NoSetting:
+        return QStringLiteral("Wybrany timer mikrokontrolera %1 nie daje takiego przebiegu.").arg(chip);
+    case solver::Problem::TooManyInterrupts:
+        return QStringLiteral("Tak długi czas wymaga 2^32 przerwań lub więcej.");
+    }
+    return {};
+}
+
+QString quantityText(const solver::QuantityError& error, const QString& what, const QString& given,
+                     solver::Dimension dimension) {
+    const QString units = dimension == solver::Dimension::Frequency ? QStringLiteral("Hz, kHz, MHz")
+                                                                    : QStringLiteral("us, ms, s");
+    switch (error.kind()) {
+    case solver::QuantityError::Kind::Empty: return QStringLiteral("%1: podaj wartość.").arg(what);
+    case solver::QuantityError::Kind::NotANumber:
+        return QStringLiteral("%1: „%2” nie jest liczbą.").arg(what, given);
+    case solver::QuantityError::Kind::UnknownUnit:
+    case solver::QuantityError::Kind::WrongDimension:
+        return QStringLiteral("%1: nieznana jednostka „%2” (%3).")
+            .arg(what, QString::fromStdString(error.unit()), units);
+    case solver::QuantityError::Kind::TooLong:
+        return QStringLiteral("%1: „%2” ma za dużo cyfr albo za duży wykładnik.").arg(what, given);
+    }
+    return {};
+}
+
+QString localized(const std::string& text, const QString& separator) {
+    QString result = QString::fromStdString(text);
+    result.replace(QLatin1Char('.'), separator);
+    return result;
+}
+
+}  // namespace app
