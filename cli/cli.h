@@ -12,8 +12,9 @@
 //   figures  the main window's figures for a clock and prescaler, computed
 //            by the window's own core (calc/figures.h) (figures_command.cpp)
 //
-// CLI11 parses and validates the options (options.h holds the validators),
-// {fmt} lays out the text, nlohmann-json writes --json. Bad input is one line
+// CLI11 parses and validates the options, all declared in cli.cpp, the only
+// file that includes it (it is slow to compile); {fmt} lays out the text,
+// nlohmann-json writes --json. Bad input is one line
 // on stderr that names the option, quotes what was given and shows an
 // accepted value, with exit status 2; nothing here throws past run().
 

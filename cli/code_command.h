@@ -2,8 +2,6 @@
 
 #include "cli/solve_command.h"
 
-#include <CLI/CLI.hpp>
-
 #include <iosfwd>
 #include <string>
 
@@ -17,7 +15,6 @@ struct CodeOptions {
     bool arduino = false;
 };
 
-void addCodeCommand(CLI::App& app, CodeOptions& options);
 // `command` is the command line, for the code's comment.
 int runCode(const CodeOptions& options, const std::string& command, std::ostream& out, std::ostream& err);
 

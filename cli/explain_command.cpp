@@ -16,7 +16,8 @@ namespace {
 
 using solver::ExplainError;
 
-// "NAME=VALUE" with the value decimal, 0x hexadecimal or 0b binary.
+}  // namespace
+
 std::optional<solver::RegisterValue> registerValue(const std::string& text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos || equals == 0)
@@ -34,15 +35,7 @@ std::optional<solver::RegisterValue> registerValue(const std::string& text) {
     return solver::RegisterValue{text.substr(0, equals), value};
 }
 
-CLI::Validator registerCheck() {
-    return CLI::Validator(
-        [](std::string& text) {
-            return registerValue(text) ? std::string()
-                                       : complaint(text, "is not REGISTER=VALUE with a byte 0..255 (decimal, 0x or 0b)",
-                                                   "", "TCCR0A=0x42");
-        },
-        "");
-}
+namespace {
 
 InputError explainError(const ExplainError& e, const ExplainOptions& o) {
     const avr::Chip& chip = *avr::findChip(o.mcu);
@@ -136,28 +129,6 @@ std::optional<mpq_class> optionalQuantity(const std::string& text) {
 }
 
 }  // namespace
-
-void addExplainCommand(CLI::App& app, ExplainOptions& o) {
-    CLI::App* explain = app.add_subcommand("explain", "What register contents make a timer do");
-    explain->add_option("--mcu", o.mcu, "the chip, as avr-gcc -mmcu names it (atmega328p)")
-        ->type_name("CHIP")
-        ->check(chipCheck());
-    explain->add_option("--clock", o.clock, "CPU clock, for the periods in seconds")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(solver::Dimension::Frequency, "--clock", "16MHz"));
-    explain->add_option("--timer2-clock", o.crystal, "the crystal Timer2 counts when AS2 is set")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(solver::Dimension::Frequency, "--timer2-clock", "32768"));
-    explain->add_option("registers", o.registers, "register contents, decimal, 0x or 0b: TCCR0A=0x42")
-        ->type_name("REG=VALUE")
-        ->required()
-        ->check(registerCheck());
-    explain->footer(
-        "Registers not given are taken at their reset value, 0.\n\n"
-        "Examples:\n"
-        "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
-        "  avrtimer-calc explain --mcu atmega8 --clock 8MHz TCCR2=0b00011010 OCR2=104");
-}
 
 int runExplain(const ExplainOptions& o, std::ostream& out) {
     const avr::Chip& chip = *avr::findChip(o.mcu);

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "solver/explain.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ struct ExplainOptions {
     std::vector<std::string> registers;  // REG=VALUE
 };
 
-void addExplainCommand(CLI::App& app, ExplainOptions& options);
 int runExplain(const ExplainOptions& options, std::ostream& out);
+// "NAME=VALUE" with the value decimal, 0x hexadecimal or 0b binary, a byte.
+std::optional<solver::RegisterValue> registerValue(const std::string& text);
 
 }  // namespace cli

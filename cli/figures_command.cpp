@@ -108,39 +108,6 @@ void printJson(const FiguresOptions& o, const std::vector<calc::Figure>& figures
 
 }  // namespace
 
-void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
-    CLI::App* figures = app.add_subcommand("figures", "The main window's figures for a clock and prescaler");
-    figures->add_option("--clock", o.clock, "CPU clock, a whole number of hertz: 16MHz, 3,6864MHz, 16000000")
-        ->type_name("FREQUENCY")
-        ->required()
-        ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
-    figures->add_option("--prescaler", o.prescaler, "1, 8, 32, 64, 128, 256 or 1024")
-        ->type_name("N")
-        ->required();
-    figures->add_option("--interval", o.interval, "wanted interval, in us, ms or s: the TCNTx preload and CTC OCRx")
-        ->type_name("TIME")
-        ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
-    figures->add_option("--register", o.registerValue, "a register value 0..255: the interrupt periods")
-        ->type_name("V")
-        ->check(wholeNumberCheck(0, 255, "--register", "100"));
-    figures->add_option("--ocr", o.ocr, "a compare value 1..255: the CTC square wave")
-        ->type_name("N")
-        ->check(wholeNumberCheck(1, 255, "--ocr", "249"));
-    figures->add_option("--frequency", o.frequency, "wanted square wave, in Hz or kHz: its OCRx")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--frequency", "38kHz"));
-    figures->add_option("--duty", o.duty, "PWM duty in percent 0..100: the four OCRx values")
-        ->type_name("D")
-        ->check(wholeNumberCheck(0, 100, "--duty", "50"));
-    figures->add_flag("--json", o.json, "print JSON instead of lines");
-    figures->footer(
-        "The figures are computed as the window computes them, to the same digits, with '.' as the\n"
-        "decimal point; a figure the window reports as an error shows that error instead.\n\n"
-        "Examples:\n"
-        "  avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms\n\n"
-        "  avrtimer-calc figures --clock 1,2MHz --prescaler 1024 --register 0 --duty 30 --json");
-}
-
 int runFigures(const FiguresOptions& o, std::ostream& out) {
     const std::vector<calc::Figure> figures = calc::windowFigures(inputsOf(o), ".");
     if (o.json)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <iosfwd>
 #include <string>
 
@@ -12,7 +10,6 @@ struct FiguresOptions {
     bool json = false;
 };
 
-void addFiguresCommand(CLI::App& app, FiguresOptions& options);
 // 0 when every figure was computed, 1 when one ended in the window's error
 // report (printed in its place), InputError for bad options.
 int runFigures(const FiguresOptions& options, std::ostream& out);

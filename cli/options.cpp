@@ -1,7 +1,5 @@
 #include "cli/options.h"
 
-#include "avr/timers.h"
-
 #include <fmt/format.h>
 
 #include <charconv>
@@ -37,76 +35,10 @@ std::string quantityProblem(const solver::QuantityError& error, solver::Dimensio
     return {};
 }
 
-CLI::Validator quantityCheck(solver::Dimension dimension, std::string_view option, std::string_view example) {
-    return CLI::Validator(
-        [=, option = std::string(option), example = std::string(example)](std::string& text) {
-            try {
-                solver::parseQuantity(text, dimension);
-                return std::string();
-            } catch (const solver::QuantityError& error) {
-                return complaint(text, quantityProblem(error, dimension), option, example);
-            }
-        },
-        "");
-}
-
-CLI::Validator numberCheck(std::string_view option, std::string_view example) {
-    return CLI::Validator(
-        [option = std::string(option), example = std::string(example)](std::string& text) {
-            try {
-                solver::parseNumber(text);
-                return std::string();
-            } catch (const solver::QuantityError&) {
-                return complaint(text, "is not a plain number", option, example);
-            }
-        },
-        "");
-}
-
 long wholeNumber(const std::string& text) {
     long value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
-}
-
-CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view option, std::string_view example) {
-    return CLI::Validator(
-        [=, option = std::string(option), example = std::string(example)](std::string& text) {
-            long value = 0;
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-            if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
-                return complaint(text, fmt::format("is not a whole number from {} to {}", lowest, highest), option,
-                                 example);
-            return std::string();
-        },
-        "");
-}
-
-CLI::Validator chipCheck() {
-    return CLI::Validator(
-        [](std::string& text) {
-            if (avr::findChip(text) != nullptr)
-                return std::string();
-            std::vector<std::string_view> names;
-            for (const avr::Chip& chip : avr::chips())
-                names.push_back(chip.name);
-            return complaint(text, fmt::format("is not a chip avrtimer-calc knows ({})", fmt::join(names, ", ")),
-                             "--mcu", "atmega328p");
-        },
-        "");
-}
-
-CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, std::string_view option,
-                            std::string_view example) {
-    const std::vector<std::string> accepted(keywords.begin(), keywords.end());
-    return CLI::Validator(
-        [=, option = std::string(option), example = std::string(example)](std::string& text) {
-            for (const std::string& keyword : accepted)
-                if (keyword == text)
-                    return std::string();
-            return complaint(text, fmt::format("is not one of {}", fmt::join(accepted, ", ")), option, example);
-        },
-        "");
 }
 
 }  // namespace cli

@@ -2,15 +2,15 @@
 
 #include "solver/quantity.h"
 
-#include <CLI/CLI.hpp>
-
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 // What the subcommands share: bad input as one line that names the option,
-// quotes what was given and shows an accepted value.
+// quotes what was given and shows an accepted value. The validators that
+// CLI11 runs, and every subcommand's options, are in cli.cpp, the one file
+// that includes CLI11.
 namespace cli {
 
 class InputError : public std::runtime_error {
@@ -25,16 +25,6 @@ std::string complaint(std::string_view given, std::string_view problem, std::str
 // The same with the option in front, for what is found after parsing.
 InputError badInput(std::string_view option, std::string_view given, std::string_view problem,
                     std::string_view example);
-
-// Validators of an option's text.
-CLI::Validator quantityCheck(solver::Dimension dimension, std::string_view option, std::string_view example);
-CLI::Validator numberCheck(std::string_view option, std::string_view example);  // a plain number
-CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view option, std::string_view example);
-CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, std::string_view option,
-                            std::string_view example);
-
-// A chip of avr/timers.h, by its avr-gcc name.
-CLI::Validator chipCheck();
 
 // The text of an option validated by wholeNumberCheck.
 long wholeNumber(const std::string& text);

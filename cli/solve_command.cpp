@@ -295,57 +295,6 @@ std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking) {
 }
 
 
-void addQueryOptions(CLI::App& command, SolveOptions& o) {
-    command.add_option("--mcu", o.mcu, "the chip, as avr-gcc -mmcu names it (atmega328p)")
-        ->type_name("CHIP")
-        ->check(chipCheck());
-    command.add_option("--clock", o.clock, "CPU clock, e.g. 16MHz, 3,6864MHz, 16e6")
-        ->type_name("FREQUENCY")
-        ->required()
-        ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
-    auto* targets = command.add_option_group("target", "What the timer should give (exactly one)");
-    targets->add_option("--interval", o.interval, "a periodic interrupt, e.g. 1ms, 250us, 1.5s")
-        ->type_name("TIME")
-        ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
-    targets->add_option("--frequency", o.frequency, "a square wave on an output pin, e.g. 38kHz")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--frequency", "38kHz"));
-    targets->add_option("--pwm-frequency", o.pwmFrequency, "a PWM frequency, e.g. 20kHz")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--pwm-frequency", "20kHz"));
-    targets->require_option(1);
-    command.add_option("--timer", o.timer, "only this timer: 0 or 2")
-        ->type_name("0|2")
-        ->check(wholeNumberCheck(0, 9, "--timer", "0"));
-    command.add_option("--mode", o.mode, "only this mode")
-        ->type_name("normal|ctc|fast-pwm|phase-pwm")
-        ->check(keywordCheck({"normal", "ctc", "fast-pwm", "phase-pwm"}, "--mode", "ctc"));
-    command.add_option("--timer2-clock", o.crystal, "Timer2 counts this watch crystal instead, e.g. 32768")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--timer2-clock", "32768"));
-    command.add_option("--max-error", o.maxError, "leave out rows off by more than this many ppm")
-        ->type_name("PPM")
-        ->check(numberCheck("--max-error", "100"));
-}
-
-void addSolveCommand(CLI::App& app, SolveOptions& o) {
-    CLI::App* solve = app.add_subcommand("solve", "Find the timer settings that give an interval or frequency");
-    addQueryOptions(*solve, o);
-    solve->add_option("--limit", o.limit, "print at most this many rows (10)")
-        ->type_name("N")
-        ->check(wholeNumberCheck(1, 1000000, "--limit", "10"));
-    solve->add_flag("--json", o.json, "print JSON instead of a table");
-    solve->footer(
-        "Rows are ranked by |error|, then without a software count before with one, CTC before NORMAL,\n"
-        "the longer period (for PWM the larger TOP), Timer0 before Timer2.\n\n"
-        "Examples:\n"
-        "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
-        "  avrtimer-calc solve --clock 11.0592MHz --interval 1ms --max-error 100\n\n"
-        "  avrtimer-calc solve --clock 8MHz --frequency 38kHz --timer 2\n\n"
-        "  avrtimer-calc solve --clock 16MHz --pwm-frequency 25kHz --json\n\n"
-        "  avrtimer-calc solve --clock 8MHz --timer2-clock 32768 --interval 1s");
-}
-
 int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
     const solver::Query query = queryOf(o);
     const solver::Ranking ranking = rankingOf(o, query);

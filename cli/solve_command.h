@@ -2,8 +2,6 @@
 
 #include "solver/search.h"
 
-#include <CLI/CLI.hpp>
-
 #include <iosfwd>
 #include <string>
 
@@ -16,11 +14,9 @@ struct SolveOptions {
     bool json = false;
 };
 
-void addSolveCommand(CLI::App& app, SolveOptions& options);
 
 // What solve and code share: the options of the query, and the query and
 // its ranking made from them, InputError for what they cannot ask.
-void addQueryOptions(CLI::App& command, SolveOptions& options);
 solver::Query queryOf(const SolveOptions& options);
 solver::Ranking rankingOf(const SolveOptions& options, const solver::Query& query);
 // The rows within --max-error, or all.
