@@ -123,6 +123,13 @@ std::string firmwareSource(const avr::Chip& chip, const Case& c) {
     return includes + code + mainFor(timer, c, probe);
 }
 
+std::vector<const avr::Chip*> allChips() {
+    std::vector<const avr::Chip*> all;
+    for (const avr::Chip& chip : avr::chips())
+        all.push_back(&chip);
+    return all;
+}
+
 mpz_class claimedHighCycles(const Case& c) {
     const solver::Setup setup = solver::setupOf(c.row, solver::CodeStyle{}.dutyPercent);
     const mpq_class high = *setup.duty * claimedCycles(c);

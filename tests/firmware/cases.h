@@ -53,6 +53,9 @@ bool simulatorLacks(const avr::Chip& chip, int timer, avr::Mode mode);
 // the probe toggled where the code says "your code here".
 std::string firmwareSource(const avr::Chip& chip, const Case& c);
 
+// Every chip of avr/timers.h, for the suites parameterised by chip.
+std::vector<const avr::Chip*> allChips();
+
 // The event interval the case claims, in CPU cycles.
 mpz_class claimedCycles(const Case& c);
 // The cycles a PWM output of the case is high in each period.

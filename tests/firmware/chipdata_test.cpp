@@ -4,6 +4,8 @@
 // (avr-libc does not say which register a bit is in); the simulation is.
 #include "avr/timers.h"
 
+#include "tests/firmware/cases.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -90,12 +92,7 @@ TEST_P(ChipData, NamesAndBitPositionsAreAvrLibcs) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Chips, ChipData, testing::ValuesIn([] {
-                             std::vector<const avr::Chip*> all;
-                             for (const avr::Chip& chip : avr::chips())
-                                 all.push_back(&chip);
-                             return all;
-                         }()),
+INSTANTIATE_TEST_SUITE_P(Chips, ChipData, testing::ValuesIn(firmware::allChips()),
                          [](const auto& info) { return std::string(info.param->name); });
 
 }  // namespace

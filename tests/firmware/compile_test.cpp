@@ -5,6 +5,9 @@
 #include "cli/cli.h"
 #include "solver/quantity.h"
 
+#include "tests/firmware/cases.h"
+
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -75,11 +78,11 @@ std::string sourceFor(const fs::path& dir, const std::string& name, int timer, c
     if (!has(v.extra, "--header"))
         return code;
     std::ofstream(dir / (name + ".h")) << code;
-    const std::string vector = "TIMER" + std::to_string(timer) + "_VECTOR";
+    const std::string vector = fmt::format("TIMER{}_VECTOR", timer);
     std::string source = "#include \"" + name + ".h\"\n";
     if (code.find("#define " + vector) != std::string::npos)
         source += "ISR(" + vector + ")\n{\n}\n";
-    return source + "void setup(void);\nvoid setup(void)\n{\n    TIMER" + std::to_string(timer) + "_SETUP();\n}\n";
+    return source + fmt::format("void setup(void);\nvoid setup(void)\n{{\n    TIMER{}_SETUP();\n}}\n", timer);
 }
 
 struct Compiled {
@@ -117,7 +120,7 @@ TEST_P(SetupCode, CompilesForEveryTimerAndMode) {
             if (e.status == cli::exitBadInput)
                 continue;
             ASSERT_EQ(e.status, cli::exitOk) << v.goal << " " << v.target;
-            const std::string name = "t" + std::to_string(timer.number) + "_" + std::to_string(i);
+            const std::string name = fmt::format("t{}_{}", timer.number, i);
             std::ofstream(dir / (name + ".c")) << sourceFor(dir, name, timer.number, v, e.code);
             files += " " + name + ".c";
             emitted.insert({timer.number, v.mode});
@@ -140,12 +143,7 @@ TEST_P(SetupCode, CompilesForEveryTimerAndMode) {
         << otherClock.messages;
 }
 
-INSTANTIATE_TEST_SUITE_P(Chips, SetupCode, testing::ValuesIn([] {
-                             std::vector<const avr::Chip*> all;
-                             for (const avr::Chip& chip : avr::chips())
-                                 all.push_back(&chip);
-                             return all;
-                         }()),
+INSTANTIATE_TEST_SUITE_P(Chips, SetupCode, testing::ValuesIn(firmware::allChips()),
                          [](const auto& info) { return std::string(info.param->name); });
 
 }  // namespace

@@ -118,12 +118,7 @@ TEST_P(Simulated, EveryPeriodIsTheSolversClaim) {
             }
 }
 
-INSTANTIATE_TEST_SUITE_P(Chips, Simulated, testing::ValuesIn([] {
-                             std::vector<const avr::Chip*> all;
-                             for (const avr::Chip& chip : avr::chips())
-                                 all.push_back(&chip);
-                             return all;
-                         }()),
+INSTANTIATE_TEST_SUITE_P(Chips, Simulated, testing::ValuesIn(firmware::allChips()),
                          [](const auto& info) { return std::string(info.param->name); });
 
 // simavr 1.6 departs from the data sheets in these ways, measured on the
