@@ -79,6 +79,19 @@ const BadInput badInputs[] = {
      "is not in Hz or kHz"},
     {"RegisterBeyondByte", {"figures", "--clock", "16MHz", "--prescaler", "1", "--register", "256"},
      "--register: '256' is not a whole number from 0 to 255"},
+    {"UnknownChip", {"solve", "--mcu", "atmega9", "--clock", "16MHz", "--interval", "1ms"},
+     "--mcu: 'atmega9' is not a chip avrtimer-calc knows (atmega48,"},
+    {"NoTimer2OnTheTiny", {"code", "--mcu", "attiny85", "--clock", "8MHz", "--interval", "1ms", "--timer", "2"},
+     "--timer: '2' is not a timer of the ATtiny85"},
+    {"PickBeyondTheRanking", {"code", "--clock", "16MHz", "--interval", "1ms", "--max-error", "0", "--pick", "40"},
+     "--pick: '40' is beyond the 34 rows of the ranking"},
+    {"HeaderOnAFractionalClock", {"code", "--clock", "3.5Hz", "--interval", "1s", "--header"},
+     "--clock: '3.5Hz' is not a whole number of hertz"},
+    {"RegisterTheChipLacks", {"explain", "--mcu", "atmega8", "TCCR0A=1"},
+     "TCCR0A: the ATmega8 has no timer register TCCR0A; for example TCCR0=0x03"},
+    {"ValueBeyondAByte", {"explain", "TCCR0A=0x100"}, "'TCCR0A=0x100' is not REGISTER=VALUE with a byte 0..255"},
+    {"ReservedWaveform", {"explain", "TCCR0B=0x08"}, "TCCR0A: the WGM bits give code 4, which is reserved"},
+    {"ReservedOutput", {"explain", "TCCR0A=0x13"}, "TCCR0A: the COM bits give code 1, which is reserved in this mode"},
 };
 
 class CliBadInput : public testing::TestWithParam<BadInput> {};
