@@ -375,6 +375,7 @@ void Ranking::Data::makeCandidates() {
             order.push_back(c);
         }
     }
+    exact.resize(order.size());
 }
 
 void Ranking::Data::setTieKeys(Candidate& c) const {
@@ -437,7 +438,6 @@ int Ranking::Data::compareExactly(const Candidate& a, const Candidate& b) const 
         const Wide left = Wide(a.num) * b.den, right = Wide(b.num) * a.den;
         return left < right ? -1 : left > right ? 1 : 0;
     }
-    exact.resize(order.size());
     for (const Candidate* c : {&a, &b})
         if (!exact[c->id])
             exact[c->id] = rankError(*c);

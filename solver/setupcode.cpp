@@ -85,7 +85,7 @@ std::string actionText(const avr::CompareUnit& unit, Action action) {
 class Builder {
 public:
     Builder(const Row& row, int dutyPercent)
-        : row_(row), s_(row.setting), t_(*row.setting.timer), action_(actionOf(s_, dutyPercent)),
+        : s_(row.setting), t_(*row.setting.timer), action_(actionOf(s_, dutyPercent)),
           dutyPercent_(dutyPercent) {}
 
     Setup build() {
@@ -165,7 +165,7 @@ private:
             assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(256 - s_.registerValue));
         if (s_.role == RegisterRole::Compare)
             assignNumber(ocrA, s_.registerValue,
-                         ticksText(s_.registerValue + 1) + (row_.setting.output ? " a half period" : " a period"));
+                         ticksText(s_.registerValue + 1) + (s_.output != nullptr ? " a half period" : " a period"));
         if (s_.role == RegisterRole::Top)
             assignNumber(ocrA, s_.registerValue, fmt::format("TOP: {} a period", s_.mode == Mode::FastPwm
                                                                                      ? ticksText(s_.registerValue + 1)
@@ -178,7 +178,7 @@ private:
     }
 
     void interrupt() {
-        if (row_.setting.output != nullptr)
+        if (s_.output != nullptr)
             return;
         const bool overflow = s_.mode == Mode::Normal;
         const Bit& enable = overflow ? t_.overflowInterrupt : t_.compareUnits.front().interrupt;
@@ -199,7 +199,6 @@ private:
         add(SetupStep::Kind::Assign, t_.overflowFlag.reg, flags, std::nullopt, "clears what the switch may have raised");
     }
 
-    const Row& row_;
     const Setting& s_;
     const avr::Timer& t_;
     Action action_;

@@ -19,6 +19,7 @@ struct Recipe {
     mpq_class target;
     Mode mode;
     Measure measure;
+    bool onlyWithoutCtc = false;  // a counted NORMAL case only where CTC cannot count
 };
 
 // At 16 MHz: 1 ms is OCR 249 at prescaler 64; 1.024 ms one overflow at 64;
@@ -28,7 +29,7 @@ const Recipe recipes[] = {
     {"ctc", Goal::Interval, mpq_class(1, 1000), Mode::Ctc, Measure::InterruptFlag},
     {"overflow", Goal::Interval, mpq_class(128, 125000), Mode::Normal, Measure::InterruptFlag},
     {"counted-ctc", Goal::Interval, mpq_class(1, 100), Mode::Ctc, Measure::CountedProbe},
-    {"counted-normal", Goal::Interval, mpq_class(1, 100), Mode::Normal, Measure::CountedProbe},
+    {"counted-normal", Goal::Interval, mpq_class(1, 100), Mode::Normal, Measure::CountedProbe, true},
     {"toggle-ctc", Goal::Frequency, 38000, Mode::Ctc, Measure::PinPeriod},
     {"toggle-normal", Goal::Frequency, mpq_class(clockHz, 512 * 8), Mode::Normal, Measure::PinPeriod},
     {"fast-pwm", Goal::PwmFrequency, mpq_class(clockHz, 256 * 64), Mode::FastPwm, Measure::PwmSweep},
@@ -89,8 +90,7 @@ std::vector<Case> casesOf(const avr::Chip& chip) {
                 continue;
             if (recipe.measure == Measure::PwmDuty && timer.waveform(recipe.mode, avr::Top::Ocra) == nullptr)
                 continue;
-            // A counted NORMAL case only where CTC cannot count.
-            if (std::string_view(recipe.name) == "counted-normal" && offers(timer, Mode::Ctc))
+            if (recipe.onlyWithoutCtc && offers(timer, Mode::Ctc))
                 continue;
             solver::Query query;
             query.chip = &chip;
