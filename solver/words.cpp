@@ -1,6 +1,7 @@
 #include "solver/words.h"
 
 #include "solver/decimal.h"
+#include "solver/waveform.h"
 
 #include <fmt/format.h>
 
@@ -62,18 +63,21 @@ std::string_view warningKeyword(Warning warning) {
 std::string warningText(Warning warning) {
     switch (warning) {
     case Warning::ReloadLatency:
-        return "at prescalers 1 and 8 the preload is written back after the first tick of the next "
-               "period (about 19 CPU cycles after the overflow with a plain interrupt routine), so the "
-               "real period is longer than shown; prefer CTC";
+        return fmt::format("at prescalers 1 and 8 the preload is written back after the first tick of the next "
+                           "period (about {} CPU cycles after the overflow with a plain interrupt routine), so the "
+                           "real period is longer than shown; prefer CTC",
+                           reloadLatencyCycles);
     case Warning::AsynchronousReload:
-        return "Timer2 counting the crystal latches a TCNT2 write two crystal cycles late, so the real "
-               "period is longer than shown; prefer CTC";
+        return fmt::format("Timer2 counting the crystal latches a TCNT2 write {} crystal cycles late, so the real "
+                           "period is longer than shown; prefer CTC",
+                           crystalLatchCycles);
     case Warning::NoZeroDuty:
         return "non-inverted Fast PWM cannot reach 0 %: OCR 0 still gives a one-tick spike; disconnect "
                "the output (COMnx = 0) or use the inverted mode";
     case Warning::FrequentInterrupt:
-        return "the interrupts come less than 256 CPU cycles apart, which leaves little time for the "
-               "routine and the program";
+        return fmt::format("the interrupts come less than {} CPU cycles apart, which leaves little time for the "
+                           "routine and the program",
+                           countingFloorCycles);
     }
     return {};
 }
