@@ -253,15 +253,6 @@ std::vector<std::string> wrapped(std::string_view text, std::size_t width) {
     return lines;
 }
 
-std::string goalText(const Query& q) {
-    switch (q.goal) {
-    case Goal::Interval: return "an interrupt every " + timeText(q.target);
-    case Goal::Frequency: return "a square wave of " + frequencyText(q.target);
-    case Goal::PwmFrequency: return "PWM at " + frequencyText(q.target);
-    }
-    return {};
-}
-
 std::string achievedText(const Query& q, const Row& row) {
     const std::string value = q.goal == Goal::Interval ? timeText(row.achieved) : frequencyText(row.achieved);
     return fmt::format("Achieved {}{}: error {} ppm, drift {} s/day.", value, row.exact() ? ", exactly" : "",

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 
 namespace solver {
@@ -41,11 +42,19 @@ std::string_view modeName(avr::Mode mode) {
 }
 
 std::string_view modeKeyword(avr::Mode mode) {
-    switch (mode) {
-    case avr::Mode::Normal: return "normal";
-    case avr::Mode::Ctc: return "ctc";
-    case avr::Mode::FastPwm: return "fast-pwm";
-    case avr::Mode::PhasePwm: return "phase-pwm";
+    return std::ranges::find(modeKeywords, mode, &ModeKeyword::mode)->keyword;
+}
+
+std::optional<avr::Mode> modeOfKeyword(std::string_view keyword) {
+    const auto* found = std::ranges::find(modeKeywords, keyword, &ModeKeyword::keyword);
+    return found == modeKeywords.end() ? std::nullopt : std::optional(found->mode);
+}
+
+std::string goalText(const Query& query) {
+    switch (query.goal) {
+    case Goal::Interval: return "an interrupt every " + timeText(query.target);
+    case Goal::Frequency: return "a square wave of " + frequencyText(query.target);
+    case Goal::PwmFrequency: return "PWM at " + frequencyText(query.target);
     }
     return {};
 }
