@@ -33,6 +33,11 @@ void simulate(const avr::Chip& chip, const Case& c) {
         firmware::expectPwmDuty(run.pin(port, bit), c);
         break;
     }
+    case Measure::PwmSweep: {
+        const auto [port, bit] = portBitOf(c.row.setting.timer->compareUnits.front().pin);
+        firmware::expectSweep(run.pin(port, bit), c);
+        break;
+    }
     default:
         FAIL() << "the avr8js harness measures no such case yet";
     }
