@@ -46,9 +46,10 @@ inline void expectPwmDuty(const Events& pin, const Case& c) {
 inline void expectSweep(const Events& pin, const Case& c) {
     const mpz_class period = claimedCycles(c);
     const avr::Mode mode = c.row.setting.mode;
+    const int top = solver::topOf(c.row.setting.top, c.row.setting.registerValue);
     std::vector<mpz_class> widths;
     for (int ocr = 0; ocr <= 254; ++ocr) {
-        const mpq_class high = solver::highPart(mode, ocr, solver::counterMax) * period;
+        const mpq_class high = solver::highPart(mode, ocr, top) * period;
         ASSERT_EQ(high.get_den(), 1) << "OCR " << ocr << " claims a fraction of a cycle high";
         if (high != 0)
             widths.push_back(high.get_num());
