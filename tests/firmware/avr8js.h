@@ -11,7 +11,7 @@
 
 #include <array>
 #include <cstdio>
-#include <memory>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -59,9 +59,7 @@ public:
 
 private:
     static bool modulesInstalled() {
-        const std::string package = std::string(AVRTIMER_AVR8JS_DIR) + "/node_modules/avr8js/package.json";
-        const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(package.c_str(), "r"), std::fclose);
-        return file != nullptr;
+        return std::filesystem::exists(std::string(AVRTIMER_AVR8JS_DIR) + "/node_modules/avr8js/package.json");
     }
 
     template <class Matches>
