@@ -46,18 +46,18 @@ struct Shape {
 
 constexpr std::array shapes{
     // The overflow 256 - preload ticks apart, or the compare match OCRnA + 1.
-    Shape{Goal::Interval, Mode::Normal, Top::Max, RegisterRole::Preload, 0, 256, 256, -1, -1},
-    Shape{Goal::Interval, Mode::Ctc, Top::Ocra, RegisterRole::Compare, 0, 256, 1, 1, -1},
+    Shape{Goal::Interval, Mode::Normal, Top::Fixed, RegisterRole::Preload, 0, 256, 256, -1, -1},
+    Shape{Goal::Interval, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 1, 1, -1},
     // OCnA toggled at each compare match: twice 256 ticks, twice OCRnA + 1.
-    Shape{Goal::Frequency, Mode::Normal, Top::Max, RegisterRole::None, 0, 1, 512, 0, 0},
-    Shape{Goal::Frequency, Mode::Ctc, Top::Ocra, RegisterRole::Compare, 0, 256, 2, 2, 0},
+    Shape{Goal::Frequency, Mode::Normal, Top::Fixed, RegisterRole::None, 0, 1, 512, 0, 0},
+    Shape{Goal::Frequency, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 2, 2, 0},
     // TOP + 1 ticks in Fast PWM, 2 TOP in Phase Correct PWM. With OCRnA as
     // TOP the PWM is on OCnB; TOP 255 would repeat the 0xFF mode without its
     // second output, and TOP 0 leaves no duty to set.
-    Shape{Goal::PwmFrequency, Mode::FastPwm, Top::Max, RegisterRole::None, 0, 1, 256, 0, 0},
-    Shape{Goal::PwmFrequency, Mode::FastPwm, Top::Ocra, RegisterRole::Top, 1, 254, 2, 1, 1},
-    Shape{Goal::PwmFrequency, Mode::PhasePwm, Top::Max, RegisterRole::None, 0, 1, 510, 0, 0},
-    Shape{Goal::PwmFrequency, Mode::PhasePwm, Top::Ocra, RegisterRole::Top, 1, 254, 2, 2, 1},
+    Shape{Goal::PwmFrequency, Mode::FastPwm, Top::Fixed, RegisterRole::None, 0, 1, 256, 0, 0},
+    Shape{Goal::PwmFrequency, Mode::FastPwm, Top::Ocr, RegisterRole::Top, 1, 254, 2, 1, 1},
+    Shape{Goal::PwmFrequency, Mode::PhasePwm, Top::Fixed, RegisterRole::None, 0, 1, 510, 0, 0},
+    Shape{Goal::PwmFrequency, Mode::PhasePwm, Top::Ocr, RegisterRole::Top, 1, 254, 2, 2, 1},
 };
 
 // The clock a timer counts, and the target measured in its cycles: the
@@ -122,7 +122,7 @@ bool fits64(const mpz_class& x) { return mpz_sizeinbase(x.get_mpz_t(), 2) <= 64;
 bool timerFits(const avr::Timer& timer, const Shape& shape) {
     const bool needsOcra = shape.role == RegisterRole::Compare || shape.role == RegisterRole::Top;
     const int unitsNeeded = std::max(needsOcra ? 1 : 0, shape.outputUnit + 1);
-    return timer.waveform(shape.mode, shape.top) != nullptr && static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
+    return timer.waveform(shape.mode, shape.top, timer.max()) != nullptr && static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
 }
 
 mpq_class pow10(int exponent) {
@@ -201,7 +201,7 @@ void check(const Query& query) {
         throw QueryError(Problem::CrystalNotPositive);
     if (query.target <= 0)
         throw QueryError(Problem::TargetNotPositive);
-    if (query.timer && query.chip->timer(*query.timer) == nullptr)
+    if (query.timer && (query.chip->timer(*query.timer) == nullptr || !searched(*query.chip->timer(*query.timer))))
         throw QueryError(Problem::NoSuchTimer);
     if (query.crystalHz) {
         const auto counts = [](const avr::Timer& t) { return t.countsCrystal(); };
@@ -245,7 +245,7 @@ void Ranking::Data::makeSources() {
 
 void Ranking::Data::makeFamilies() {
     for (const avr::Timer& timer : query.chip->timers) {
-        if (query.timer && timer.number != *query.timer)
+        if (!searched(timer) || (query.timer && timer.number != *query.timer))
             continue;
         const int source = timer.countsCrystal() && query.crystalHz ? 1 : 0;
         for (const Shape& shape : shapes) {
@@ -385,13 +385,14 @@ void Ranking::Data::setTieKeys(Candidate& c) const {
         case Mode::Ctc: return 0;
         case Mode::Normal: return f.reloads(c.reg) ? 2 : 1;
         case Mode::FastPwm: return 3;
-        case Mode::PhasePwm: return 4;
+        case Mode::PhasePwm:
+        case Mode::PhaseFrequencyPwm: return 4;
         }
         return 5;
     };
     c.kind = static_cast<std::uint8_t>((c.count > 1 ? 8 : 0) + modeOrder());
     if (query.goal == Goal::PwmFrequency)
-        c.rate = 255 - (f.shape->top == Top::Max ? 255 : c.reg);  // the larger TOP, the finer the duty
+        c.rate = 255 - (f.shape->top == Top::Fixed ? 255 : c.reg);  // the larger TOP, the finer the duty
     else  // the longer period, the fewer interrupts or compare matches
         c.rate = ~(f.cycles(c.reg) * sourceOf(f).cycleLength);
 }
@@ -533,12 +534,14 @@ Row Ranking::Data::row(const Candidate& c) const {
 
 // ------------------------------------------------------------- public
 
+bool searched(const avr::Timer& timer) { return timer.bits == 8 && !timer.pll; }
+
 std::string_view Setting::registerName() const {
     switch (role) {
     case RegisterRole::None: return {};
     case RegisterRole::Preload: return timer->counter;
     case RegisterRole::Compare:
-    case RegisterRole::Top: return timer->compareUnits.front().ocr;
+    case RegisterRole::Top: return timer->topOcr;
     }
     return {};
 }

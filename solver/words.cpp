@@ -35,6 +35,7 @@ std::string_view modeName(avr::Mode mode) {
     case avr::Mode::Ctc: return "CTC";
     case avr::Mode::FastPwm: return "Fast PWM";
     case avr::Mode::PhasePwm: return "Phase Correct PWM";
+    case avr::Mode::PhaseFrequencyPwm: return "Phase and Frequency Correct PWM";
     }
     return {};
 }
@@ -45,6 +46,7 @@ std::string_view modeKeyword(avr::Mode mode) {
     case avr::Mode::Ctc: return "ctc";
     case avr::Mode::FastPwm: return "fast-pwm";
     case avr::Mode::PhasePwm: return "phase-pwm";
+    case avr::Mode::PhaseFrequencyPwm: return "phase-frequency-pwm";
     }
     return {};
 }

@@ -83,12 +83,14 @@ bool simulatorLacks(const avr::Chip& chip, int timer, avr::Mode mode) {
 std::vector<Case> casesOf(const avr::Chip& chip) {
     std::vector<Case> cases;
     for (const avr::Timer& timer : chip.timers) {
+        if (!solver::searched(timer))
+            continue;
         for (const Recipe& recipe : recipes) {
             const bool pin = recipe.goal != Goal::Interval;
             if (!offers(timer, recipe.mode) || (pin && timer.compareUnits.empty()) ||
                 simulatorLacks(chip, timer.number, recipe.mode))
                 continue;
-            if (recipe.measure == Measure::PwmDuty && timer.waveform(recipe.mode, avr::Top::Ocra) == nullptr)
+            if (recipe.measure == Measure::PwmDuty && timer.waveform(recipe.mode, avr::Top::Ocr, 0) == nullptr)
                 continue;
             if (recipe.onlyWithoutCtc && offers(timer, Mode::Ctc))
                 continue;
