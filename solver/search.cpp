@@ -201,11 +201,12 @@ void check(const Query& query) {
         throw QueryError(Problem::CrystalNotPositive);
     if (query.target <= 0)
         throw QueryError(Problem::TargetNotPositive);
-    if (query.timer && (query.chip->timer(*query.timer) == nullptr || !searched(*query.chip->timer(*query.timer))))
+    const avr::Timer* chosen = query.timer ? query.chip->timer(*query.timer) : nullptr;
+    if (query.timer && (chosen == nullptr || !searched(*chosen)))
         throw QueryError(Problem::NoSuchTimer);
     if (query.crystalHz) {
         const auto counts = [](const avr::Timer& t) { return t.countsCrystal(); };
-        const bool chosenCounts = !query.timer || query.chip->timer(*query.timer)->countsCrystal();
+        const bool chosenCounts = chosen == nullptr || chosen->countsCrystal();
         if (!chosenCounts || std::ranges::none_of(query.chip->timers, counts))
             throw QueryError(Problem::CrystalWithoutTimer2);
         if (4 * *query.crystalHz >= query.clockHz)

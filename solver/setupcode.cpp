@@ -95,7 +95,8 @@ public:
         if (s_.crystal)
             merge(t_.crystal.reg, {t_.crystal}, "Timer2 counts the watch crystal on TOSC1/TOSC2");
         if (s_.output != nullptr)
-            merge(s_.output->ddr.reg, {s_.output->ddr}, fmt::format("{} ({}) is an output", s_.output->output, s_.output->pin));
+            merge(s_.output->ddr.reg, {s_.output->ddr},
+                  fmt::format("{} ({}) is an output", s_.output->output, s_.output->pin));
         for (std::string_view reg : t_.control)
             if (reg != clockRegister())
                 assignControl(reg);
@@ -162,9 +163,9 @@ private:
             assignNumber(t_.topOcr, s_.registerValue,
                          ticksText(s_.registerValue + 1) + (s_.output != nullptr ? " a half period" : " a period"));
         if (s_.role == RegisterRole::Top)
-            assignNumber(t_.topOcr, s_.registerValue, fmt::format("TOP: {} a period", s_.mode == Mode::FastPwm
-                                                                                     ? ticksText(s_.registerValue + 1)
-                                                                                     : ticksText(2 * s_.registerValue)));
+            assignNumber(t_.topOcr, s_.registerValue,
+                         fmt::format("TOP: {} a period", s_.mode == Mode::FastPwm ? ticksText(s_.registerValue + 1)
+                                                                                  : ticksText(2 * s_.registerValue)));
         if (s_.mode == Mode::FastPwm || s_.mode == Mode::PhasePwm) {
             const auto [ocr, duty] = compareForDuty(s_, action_, dutyPercent_);
             assignNumber(s_.output->ocr, ocr, fmt::format("duty {} %", decimalText(duty * 100, 6)));

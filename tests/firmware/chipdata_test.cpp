@@ -88,8 +88,10 @@ TEST_P(ChipData, NamesAndBitPositionsAreAvrLibcs) {
         expectVector(t.overflowVector);
         // avr-libc numbers a timer's own TIMSKn and TIFRn; those without a
         // number serve several timers.
-        for (const avr::Bit* bit : {&t.overflowInterrupt, &t.overflowFlag})
-            EXPECT_EQ(avr::sharedRegister(*GetParam(), bit->reg), !(bit->reg.back() >= '0' && bit->reg.back() <= '9')) << bit->reg;
+        for (const avr::Bit* bit : {&t.overflowInterrupt, &t.overflowFlag}) {
+            const bool numbered = bit->reg.back() >= '0' && bit->reg.back() <= '9';
+            EXPECT_EQ(avr::sharedRegister(*GetParam(), bit->reg), !numbered) << bit->reg;
+        }
         if (t.capture) {
             expectRegister(t.capture->icr);
             expectPin(t.capture->pin, t.capture->ddr);
