@@ -1,5 +1,6 @@
 #include "app/searchtexts.h"
 
+#include "solver/waveform.h"
 #include "solver/words.h"
 
 namespace app {
@@ -22,17 +23,20 @@ QString warningText(solver::Warning warning) {
     switch (warning) {
     case solver::Warning::ReloadLatency:
         return QStringLiteral("Przy preskalerze 1 i 8 wartość początkowa trafia do TCNTn po pierwszym takcie "
-                              "następnego okresu (ok. 19 cykli CPU po przepełnieniu), więc rzeczywisty okres jest "
-                              "dłuższy niż podany; lepiej użyć CTC.");
+                              "następnego okresu (ok. %1 cykli CPU po przepełnieniu), więc rzeczywisty okres jest "
+                              "dłuższy niż podany; lepiej użyć CTC.")
+            .arg(solver::reloadLatencyCycles);
     case solver::Warning::AsynchronousReload:
-        return QStringLiteral("Timer2 taktowany kwarcem zegarkowym przyjmuje zapis TCNT2 o dwa cykle kwarcu później, "
-                              "więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.");
+        return QStringLiteral("Timer2 taktowany kwarcem zegarkowym przyjmuje zapis TCNT2 o %1 cykle kwarcu później, "
+                              "więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.")
+            .arg(solver::crystalLatchCycles);
     case solver::Warning::NoZeroDuty:
         return QStringLiteral("Fast PWM bez odwrócenia nie osiąga 0 %: OCR = 0 daje impuls długości jednego taktu; "
                               "trzeba odłączyć wyjście (COMnx = 0) albo użyć trybu odwróconego.");
     case solver::Warning::FrequentInterrupt:
-        return QStringLiteral("Przerwania co mniej niż 256 cykli CPU zostawiają mało czasu na ich obsługę i na "
-                              "program.");
+        return QStringLiteral("Przerwania co mniej niż %1 cykli CPU zostawiają mało czasu na ich obsługę i na "
+                              "program.")
+            .arg(solver::countingFloorCycles);
     }
     return {};
 }

@@ -10,12 +10,15 @@
 //   numtext.h   the exact decimal and hexadecimal texts, the parsers, and
 //               the texts of the error report and the application title.
 //   errors.h    the exception classes and their messages.
+//   figures.h   each of the main window's figures, its stores and its text,
+//               for the window and for avrtimer-calc figures alike.
 //
 // The main window's handlers read their controls, call these functions and
 // write the resulting texts into labels; nothing here knows about windows.
 
 #include "errors.h"
 #include "extended.h"
+#include "figures.h"
 #include "formulas.h"
 #include "numtext.h"
 #include "state.h"

@@ -1,15 +1,77 @@
 #pragma once
 
+#include "extended.h"
+#include "state.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The main window's figures for one set of inputs, without the window: the
-// same formulas, the same order of evaluation and stores to double, the
-// same texts, so that a script reads exactly what a user would see.
+// The main window's figures, each computed here once, for the window's
+// handlers and for `avrtimer-calc figures` alike: the same formulas, the same
+// order of evaluation and stores to double, the same texts, so that a script
+// reads exactly what a user sees.
+//
+// A figure reads the working values it needs from the state and stores there
+// what the window keeps of it. Each is computed on its own, so that a handler
+// writes one label before the next figure can fail: an error leaves the
+// labels before it showing their new texts. The texts are the numbers only;
+// the words around them are the window's.
 namespace calc {
+
+// A number as its label shows it, and the hexadecimal digits of its Round.
+struct FigureText {
+    std::string number;
+    std::string hex;
+};
+
+// From the clock and prescaler, in the window's order. The PWM frequencies
+// are stored as whole numbers; the tick is stored in microseconds, which the
+// NORMAL-mode span reads, until the wanted interval stores it in seconds.
+std::string fastPwmFigure(CalculatorState& state, std::string_view separator);
+std::string phasePwmFigure(CalculatorState& state, std::string_view separator);
+std::string tickUsFigure(CalculatorState& state, std::string_view separator);
+std::string normalSpanUsFigure(const CalculatorState& state, std::string_view separator);
+std::string timerKHzFigure(const CalculatorState& state, std::string_view separator);
+std::string normalSquareWaveFigure(const CalculatorState& state, std::string_view separator);
+
+// A typed number as a field keeps it, rounded to double: EConvertError when
+// the text is not a number, EOverflow beyond the double range.
+double typedNumber(std::string_view text, std::string_view separator);
+
+// Stores the tick in seconds, where the wanted interval leaves it for the
+// field handlers.
+void storeTickSeconds(CalculatorState& state);
+// The wanted interval state.timeValue in ticks, in the unit of the unit
+// box's item index (outside the table the previous unit stays). Stores the
+// unit and the tick in seconds.
+Extended wantedIntervalTicks(CalculatorState& state, int unitIndex);
+FigureText tcntPreloadFigure(Extended ticks, std::string_view separator);
+FigureText ctcOcrFigure(Extended ticks, std::string_view separator);
+
+// The interrupt periods in ms for a register value v. The NORMAL-mode period
+// is cut to eight characters (an exponent form keeps its exponent); the CTC
+// one reads the tick in seconds.
+std::string normalInterruptMsFigure(const CalculatorState& state, std::int32_t v, std::string_view separator);
+std::string ctcInterruptMsFigure(const CalculatorState& state, std::int32_t v, std::string_view separator);
+
+std::string ctcSquareWaveFigure(const CalculatorState& state, std::int32_t n, std::string_view separator);
+// f is the wanted frequency in hertz, as applyFrequencyUnitTable gives it.
+std::string ocrForFrequencyFigure(const CalculatorState& state, double f, std::string_view separator);
+
+// The compare values of one PWM mode for state.dutyPercent. The whole
+// numbers are shown and stored as the last pair; the hexadecimal is of the
+// unrounded value's Round.
+struct PwmCompareFigures {
+    FigureText nonInverted;
+    FigureText inverted;
+};
+PwmCompareFigures fastPwmCompareFigures(CalculatorState& state, std::string_view separator);
+PwmCompareFigures phasePwmCompareFigures(CalculatorState& state, std::string_view separator);
+
+// ------------------------------------------------------ all of them at once
 
 // A number as typed into one of the window's fields, with the item index of
 // the unit box beside it.

@@ -7,24 +7,33 @@
 #include "cli/solve_command.h"
 
 #include "avr/timers.h"
+#include "avrtimer/version.h"
 #include "solver/quantity.h"
+#include "solver/words.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include <charconv>
-#include <initializer_list>
-#include <vector>
 #include <exception>
+#include <optional>
 #include <ostream>
+#include <ranges>
 #include <string>
+#include <vector>
 
 namespace cli {
 namespace {
 
 using solver::Dimension;
 
-constexpr std::string_view version = "avrtimer-calc 1.0.0";
+std::string exitStatusText() {
+    return fmt::format(
+        "Exit status: {} done; {} no setting within --max-error (the nearest is printed), or a figure the\n"
+        "window reports as an error; {} bad input, explained in one line on stderr; {} an internal error,\n"
+        "a fault of avrtimer-calc to report.\n\n",
+        exitOk, exitNoResult, exitBadInput, exitInternalError);
+}
 
 // CLI11's own complaints (a missing option, an unknown one) get the usage
 // that would have been accepted.
@@ -49,125 +58,147 @@ std::string commandLine(int argc, const char* const* argv) {
     return text;
 }
 
-// ------------------------------------------------------------ validators
+// -------------------------------------------------------------- readers
+//
+// Each option's text is read once, by its validator, into the value the
+// commands take. A reader returns that value, or throws Unreadable with what
+// is wrong with the text; the validator makes that the program's complaint,
+// which CLI11 puts after the option's name.
 
-CLI::Validator quantityCheck(solver::Dimension dimension, std::string_view option, std::string_view example) {
-    return CLI::Validator(
-        [=, option = std::string(option), example = std::string(example)](std::string& text) {
+struct Unreadable {
+    std::string problem;
+};
+
+auto quantityIn(Dimension dimension) {
+    return [dimension](const std::string& text) {
+        try {
+            return solver::parseQuantity(text, dimension);
+        } catch (const solver::QuantityError& error) {
+            throw Unreadable{quantityProblem(error, dimension)};
+        }
+    };
+}
+
+auto valueIn(Dimension dimension) {
+    return [dimension](const std::string& text) { return quantityIn(dimension)(text).value; };
+}
+
+mpq_class plainNumber(const std::string& text) {
+    try {
+        return solver::parseNumber(text);
+    } catch (const solver::QuantityError&) {
+        throw Unreadable{"is not a plain number"};
+    }
+}
+
+auto wholeNumberFrom(int lowest, int highest) {
+    return [=](const std::string& text) {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
+            throw Unreadable{fmt::format("is not a whole number from {} to {}", lowest, highest)};
+        return value;
+    };
+}
+
+const avr::Chip* chipNamed(const std::string& text) {
+    if (const avr::Chip* chip = avr::findChip(text))
+        return chip;
+    std::vector<std::string_view> names;
+    for (const avr::Chip& chip : avr::chips())
+        names.push_back(chip.name);
+    throw Unreadable{fmt::format("is not a chip avrtimer-calc knows ({})", fmt::join(names, ", "))};
+}
+
+std::string modeKeywordList(std::string_view separator) {
+    return fmt::format("{}", fmt::join(solver::modeKeywords | std::views::transform(&solver::ModeKeyword::keyword),
+                                       separator));
+}
+
+avr::Mode modeNamed(const std::string& text) {
+    if (const std::optional<avr::Mode> mode = solver::modeOfKeyword(text))
+        return *mode;
+    throw Unreadable{"is not one of " + modeKeywordList(", ")};
+}
+
+solver::RegisterValue registerGiven(const std::string& text) {
+    if (const std::optional<solver::RegisterValue> value = registerValue(text))
+        return *value;
+    throw Unreadable{"is not REGISTER=VALUE with a byte 0..255 (decimal, 0x or 0b)"};
+}
+
+// Where a read value goes: a plain value, a Given that keeps the text for
+// the messages that quote it, or one more of a list.
+template <typename T>
+void keep(T& into, const std::string&, T value) {
+    into = std::move(value);
+}
+template <typename T>
+void keep(Given<T>& into, const std::string& text, T value) {
+    into = {text, std::move(value)};
+}
+template <typename T>
+void keep(std::optional<Given<T>>& into, const std::string& text, T value) {
+    into = Given<T>{text, std::move(value)};
+}
+template <typename T>
+void keep(std::vector<T>& into, const std::string&, T value) {
+    into.push_back(std::move(value));
+}
+
+// An option read into `into`; its complaints show `example` as a value it
+// takes. A positional's example is the value alone, as it is typed.
+template <typename Into, typename Read>
+CLI::Option* addOption(CLI::App& command, const std::string& name, Into& into, Read read, std::string_view example,
+                       const std::string& description) {
+    const std::string typed = name.starts_with("--") ? name : "";
+    CLI::Validator reader(
+        [&into, read, typed, example = std::string(example)](std::string& text) {
             try {
-                solver::parseQuantity(text, dimension);
+                keep(into, text, read(text));
                 return std::string();
-            } catch (const solver::QuantityError& error) {
-                return complaint(text, quantityProblem(error, dimension), option, example);
+            } catch (const Unreadable& unreadable) {
+                return complaint(text, unreadable.problem, typed, example);
             }
         },
         "");
-}
-
-CLI::Validator numberCheck(std::string_view option, std::string_view example) {
-    return CLI::Validator(
-        [option = std::string(option), example = std::string(example)](std::string& text) {
-            try {
-                solver::parseNumber(text);
-                return std::string();
-            } catch (const solver::QuantityError&) {
-                return complaint(text, "is not a plain number", option, example);
-            }
-        },
-        "");
-}
-
-CLI::Validator wholeNumberCheck(long lowest, long highest, std::string_view option, std::string_view example) {
-    return CLI::Validator(
-        [=, option = std::string(option), example = std::string(example)](std::string& text) {
-            long value = 0;
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-            if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
-                return complaint(text, fmt::format("is not a whole number from {} to {}", lowest, highest), option,
-                                 example);
-            return std::string();
-        },
-        "");
-}
-
-CLI::Validator chipCheck() {
-    return CLI::Validator(
-        [](std::string& text) {
-            if (avr::findChip(text) != nullptr)
-                return std::string();
-            std::vector<std::string_view> names;
-            for (const avr::Chip& chip : avr::chips())
-                names.push_back(chip.name);
-            return complaint(text, fmt::format("is not a chip avrtimer-calc knows ({})", fmt::join(names, ", ")),
-                             "--mcu", "atmega328p");
-        },
-        "");
-}
-
-CLI::Validator keywordCheck(std::initializer_list<std::string_view> keywords, std::string_view option,
-                            std::string_view example) {
-    const std::vector<std::string> accepted(keywords.begin(), keywords.end());
-    return CLI::Validator(
-        [=, option = std::string(option), example = std::string(example)](std::string& text) {
-            for (const std::string& keyword : accepted)
-                if (keyword == text)
-                    return std::string();
-            return complaint(text, fmt::format("is not one of {}", fmt::join(accepted, ", ")), option, example);
-        },
-        "");
-}
-
-CLI::Validator registerCheck() {
-    return CLI::Validator(
-        [](std::string& text) {
-            return registerValue(text) ? std::string()
-                                       : complaint(text, "is not REGISTER=VALUE with a byte 0..255 (decimal, 0x or 0b)",
-                                                   "", "TCCR0A=0x42");
-        },
-        "");
+    return command.add_option(name)->description(description)->check(reader);
 }
 
 // ------------------------------------------------------------- commands
 
 void addQueryOptions(CLI::App& command, SolveOptions& o) {
-    command.add_option("--mcu", o.mcu, "the chip, as avr-gcc -mmcu names it (atmega328p)")
-        ->type_name("CHIP")
-        ->check(chipCheck());
-    command.add_option("--clock", o.clock, "CPU clock, e.g. 16MHz, 3,6864MHz, 16e6")
+    addOption(command, "--mcu", o.chip, chipNamed, "atmega328p", "the chip, as avr-gcc -mmcu names it (atmega328p)")
+        ->type_name("CHIP");
+    addOption(command, "--clock", o.clock, valueIn(Dimension::Frequency), "16MHz",
+              "CPU clock, e.g. 16MHz, 3,6864MHz, 16e6")
         ->type_name("FREQUENCY")
-        ->required()
-        ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
+        ->required();
     auto* targets = command.add_option_group("target", "What the timer should give (exactly one)");
-    targets->add_option("--interval", o.interval, "a periodic interrupt, e.g. 1ms, 250us, 1.5s")
-        ->type_name("TIME")
-        ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
-    targets->add_option("--frequency", o.frequency, "a square wave on an output pin, e.g. 38kHz")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--frequency", "38kHz"));
-    targets->add_option("--pwm-frequency", o.pwmFrequency, "a PWM frequency, e.g. 20kHz")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--pwm-frequency", "20kHz"));
+    addOption(*targets, "--interval", o.interval, valueIn(Dimension::Time), "1ms",
+              "a periodic interrupt, e.g. 1ms, 250us, 1.5s")
+        ->type_name("TIME");
+    addOption(*targets, "--frequency", o.frequency, valueIn(Dimension::Frequency), "38kHz",
+              "a square wave on an output pin, e.g. 38kHz")
+        ->type_name("FREQUENCY");
+    addOption(*targets, "--pwm-frequency", o.pwmFrequency, valueIn(Dimension::Frequency), "20kHz",
+              "a PWM frequency, e.g. 20kHz")
+        ->type_name("FREQUENCY");
     targets->require_option(1);
-    command.add_option("--timer", o.timer, "only this timer: 0 or 2")
-        ->type_name("0|2")
-        ->check(wholeNumberCheck(0, 9, "--timer", "0"));
-    command.add_option("--mode", o.mode, "only this mode")
-        ->type_name("normal|ctc|fast-pwm|phase-pwm")
-        ->check(keywordCheck({"normal", "ctc", "fast-pwm", "phase-pwm"}, "--mode", "ctc"));
-    command.add_option("--timer2-clock", o.crystal, "Timer2 counts this watch crystal instead, e.g. 32768")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--timer2-clock", "32768"));
-    command.add_option("--max-error", o.maxError, "leave out rows off by more than this many ppm")
-        ->type_name("PPM")
-        ->check(numberCheck("--max-error", "100"));
+    addOption(command, "--timer", o.timer, wholeNumberFrom(0, 9), "0", "only this timer: 0 or 2")->type_name("0|2");
+    addOption(command, "--mode", o.mode, modeNamed, "ctc", "only this mode")->type_name(modeKeywordList("|"));
+    addOption(command, "--timer2-clock", o.crystal, valueIn(Dimension::Frequency), "32768",
+              "Timer2 counts this watch crystal instead, e.g. 32768")
+        ->type_name("FREQUENCY");
+    addOption(command, "--max-error", o.maxError, plainNumber, "100", "leave out rows off by more than this many ppm")
+        ->type_name("PPM");
 }
 
 void addSolveCommand(CLI::App& app, SolveOptions& o) {
     CLI::App* solve = app.add_subcommand("solve", "Find the timer settings that give an interval or frequency");
     addQueryOptions(*solve, o);
-    solve->add_option("--limit", o.limit, "print at most this many rows (10)")
-        ->type_name("N")
-        ->check(wholeNumberCheck(1, 1000000, "--limit", "10"));
+    addOption(*solve, "--limit", o.limit, wholeNumberFrom(1, 1000000), "10", "print at most this many rows (10)")
+        ->type_name("N");
     solve->add_flag("--json", o.json, "print JSON instead of a table");
     solve->footer(
         "Rows are ranked by |error|, then without a software count before with one, CTC before NORMAL,\n"
@@ -183,12 +214,11 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
 void addCodeCommand(CLI::App& app, CodeOptions& o) {
     CLI::App* code = app.add_subcommand("code", "C for avr-libc that sets up a row of the ranking");
     addQueryOptions(*code, o.query);
-    code->add_option("--pick", o.pick, "the row of the ranking to set up (1, the best)")
-        ->type_name("N")
-        ->check(wholeNumberCheck(1, 1000000, "--pick", "1"));
-    code->add_option("--duty", o.duty, "the PWM duty in percent, 0..100 (50)")
-        ->type_name("D")
-        ->check(wholeNumberCheck(0, 100, "--duty", "50"));
+    addOption(*code, "--pick", o.pick, wholeNumberFrom(1, 1000000), "1",
+              "the row of the ranking to set up (1, the best)")
+        ->type_name("N");
+    addOption(*code, "--duty", o.duty, wholeNumberFrom(0, 100), "50", "the PWM duty in percent, 0..100 (50)")
+        ->type_name("D");
     code->add_flag("--header", o.header, "a header of macros that fails the build on another F_CPU");
     code->add_flag("--arduino", o.arduino, "say what the Arduino core uses the timer for, and prefer Timer2");
     code->footer(
@@ -204,19 +234,20 @@ void addCodeCommand(CLI::App& app, CodeOptions& o) {
 
 void addExplainCommand(CLI::App& app, ExplainOptions& o) {
     CLI::App* explain = app.add_subcommand("explain", "What register contents make a timer do");
-    explain->add_option("--mcu", o.mcu, "the chip, as avr-gcc -mmcu names it (atmega328p)")
-        ->type_name("CHIP")
-        ->check(chipCheck());
-    explain->add_option("--clock", o.clock, "CPU clock, for the periods in seconds")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(solver::Dimension::Frequency, "--clock", "16MHz"));
-    explain->add_option("--timer2-clock", o.crystal, "the crystal Timer2 counts when AS2 is set")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(solver::Dimension::Frequency, "--timer2-clock", "32768"));
-    explain->add_option("registers", o.registers, "register contents, decimal, 0x or 0b: TCCR0A=0x42")
+    addOption(*explain, "--mcu", o.chip, chipNamed, "atmega328p", "the chip, as avr-gcc -mmcu names it (atmega328p)")
+        ->type_name("CHIP");
+    addOption(*explain, "--clock", o.clock, valueIn(Dimension::Frequency), "16MHz",
+              "CPU clock, for the periods in seconds")
+        ->type_name("FREQUENCY");
+    addOption(*explain, "--timer2-clock", o.crystal, valueIn(Dimension::Frequency), "32768",
+              "the crystal Timer2 counts when AS2 is set")
+        ->type_name("FREQUENCY");
+    addOption(*explain, "registers", o.registers, registerGiven, "TCCR0A=0x42",
+              "register contents, decimal, 0x or 0b: TCCR0A=0x42")
         ->type_name("REG=VALUE")
-        ->required()
-        ->check(registerCheck());
+        ->expected(1, -1)
+        ->allow_extra_args()
+        ->required();
     explain->footer(
         "Registers not given are taken at their reset value, 0.\n\n"
         "Examples:\n"
@@ -226,28 +257,27 @@ void addExplainCommand(CLI::App& app, ExplainOptions& o) {
 
 void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
     CLI::App* figures = app.add_subcommand("figures", "The main window's figures for a clock and prescaler");
-    figures->add_option("--clock", o.clock, "CPU clock, a whole number of hertz: 16MHz, 3,6864MHz, 16000000")
+    addOption(*figures, "--clock", o.clock, quantityIn(Dimension::Frequency), "16MHz",
+              "CPU clock, a whole number of hertz: 16MHz, 3,6864MHz, 16000000")
         ->type_name("FREQUENCY")
-        ->required()
-        ->check(quantityCheck(Dimension::Frequency, "--clock", "16MHz"));
+        ->required();
     figures->add_option("--prescaler", o.prescaler, "1, 8, 32, 64, 128, 256 or 1024")
         ->type_name("N")
         ->required();
-    figures->add_option("--interval", o.interval, "wanted interval, in us, ms or s: the TCNTx preload and CTC OCRx")
-        ->type_name("TIME")
-        ->check(quantityCheck(Dimension::Time, "--interval", "1ms"));
-    figures->add_option("--register", o.registerValue, "a register value 0..255: the interrupt periods")
-        ->type_name("V")
-        ->check(wholeNumberCheck(0, 255, "--register", "100"));
-    figures->add_option("--ocr", o.ocr, "a compare value 1..255: the CTC square wave")
-        ->type_name("N")
-        ->check(wholeNumberCheck(1, 255, "--ocr", "249"));
-    figures->add_option("--frequency", o.frequency, "wanted square wave, in Hz or kHz: its OCRx")
-        ->type_name("FREQUENCY")
-        ->check(quantityCheck(Dimension::Frequency, "--frequency", "38kHz"));
-    figures->add_option("--duty", o.duty, "PWM duty in percent 0..100: the four OCRx values")
-        ->type_name("D")
-        ->check(wholeNumberCheck(0, 100, "--duty", "50"));
+    addOption(*figures, "--interval", o.interval, quantityIn(Dimension::Time), "1ms",
+              "wanted interval, in us, ms or s: the TCNTx preload and CTC OCRx")
+        ->type_name("TIME");
+    addOption(*figures, "--register", o.registerValue, wholeNumberFrom(0, 255), "100",
+              "a register value 0..255: the interrupt periods")
+        ->type_name("V");
+    addOption(*figures, "--ocr", o.ocr, wholeNumberFrom(1, 255), "249", "a compare value 1..255: the CTC square wave")
+        ->type_name("N");
+    addOption(*figures, "--frequency", o.frequency, quantityIn(Dimension::Frequency), "38kHz",
+              "wanted square wave, in Hz or kHz: its OCRx")
+        ->type_name("FREQUENCY");
+    addOption(*figures, "--duty", o.duty, wholeNumberFrom(0, 100), "50",
+              "PWM duty in percent 0..100: the four OCRx values")
+        ->type_name("D");
     figures->add_flag("--json", o.json, "print JSON instead of lines");
     figures->footer(
         "The figures are computed as the window computes them, to the same digits, with '.' as the\n"
@@ -261,15 +291,14 @@ void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Timer settings for the 8-bit timers of AVR microcontrollers, computed exactly.", "avrtimer-calc"};
-    app.set_version_flag("--version", std::string(version));
+    app.set_version_flag("--version", fmt::format("avrtimer-calc {}", avrtimer::version));
     app.set_help_all_flag("--help-all", "Print the help of every subcommand");
     app.require_subcommand(1);
     app.footer(
         "Quantities: a number with '.' or ',' as the decimal point and an optional exponent, then a unit:\n"
         "Hz, kHz, MHz; s, ms, us. A bare number is in hertz or seconds: 16MHz, 16 MHz, 3,6864MHz, 16e6,\n"
-        "32768, 1ms, 250us.\n\n"
-        "Exit status: 0 done; 1 no setting within --max-error (the nearest is printed), or a figure the\n"
-        "window reports as an error; 2 bad input, explained in one line on stderr.\n\n"
+        "32768, 1ms, 250us.\n\n" +
+        exitStatusText() +
         "Examples:\n"
         "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
         "  avrtimer-calc solve --clock 16MHz --frequency 38kHz --json\n\n"
@@ -295,11 +324,16 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             return runExplain(explainOptions, out);
         return runFigures(figuresOptions, out);
     } catch (const CLI::Success& helpOrVersion) {
-        return app.exit(helpOrVersion, out, err);
+        app.exit(helpOrVersion, out, err);
+        return exitOk;
     } catch (const CLI::ParseError& error) {
         err << "avrtimer-calc: " << withExample(error, app) << "\n";
     } catch (const InputError& error) {
         err << "avrtimer-calc: " << error.what() << "\n";
+    } catch (const std::exception& error) {
+        // Nothing the options can ask should end here; say so rather than abort.
+        err << "avrtimer-calc: internal error: " << error.what() << "\n";
+        return exitInternalError;
     }
     return exitBadInput;
 }

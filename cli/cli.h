@@ -12,11 +12,12 @@
 //   figures  the main window's figures for a clock and prescaler, computed
 //            by the window's own core (calc/figures.h) (figures_command.cpp)
 //
-// CLI11 parses and validates the options, all declared in cli.cpp, the only
-// file that includes it (it is slow to compile); {fmt} lays out the text,
-// nlohmann-json writes --json. Bad input is one line
-// on stderr that names the option, quotes what was given and shows an
-// accepted value, with exit status 2; nothing here throws past run().
+// CLI11 parses the options, all declared in cli.cpp, the only file that
+// includes it (it is slow to compile): each option's validator reads its
+// text once into the typed value the commands take. {fmt} lays out the
+// text, nlohmann-json writes --json. Bad input is one line on stderr that
+// names the option, quotes what was given and shows an accepted value, with
+// exitBadInput; nothing here throws past run().
 
 #include <iosfwd>
 
@@ -24,8 +25,9 @@ namespace cli {
 
 // Exit statuses.
 constexpr int exitOk = 0;
-constexpr int exitNoResult = 1;  // solve: nothing within --max-error; figures: a figure failed
+constexpr int exitNoResult = 1;  // solve, code: nothing within --max-error; figures: a figure failed
 constexpr int exitBadInput = 2;
+constexpr int exitInternalError = 3;  // an exception nothing else caught: a fault of avrtimer-calc
 
 // argv[0] first, as main receives them.
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

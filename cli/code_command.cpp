@@ -1,6 +1,6 @@
 #include "cli/code_command.h"
 
-#include "cli/options.h"
+#include "cli/cli.h"
 #include "solver/setupcode.h"
 
 #include <fmt/format.h>
@@ -16,26 +16,26 @@ int runCode(const CodeOptions& o, const std::string& command, std::ostream& out,
         query.preferredTimer = 2;
     const solver::Ranking ranking = rankingOf(o.query, query);
     const std::size_t within = rowsWithin(o.query, ranking);
-    const auto pick = static_cast<std::size_t>(wholeNumber(o.pick));
+    const auto pick = static_cast<std::size_t>(o.pick.value);
     const std::size_t available = within == 0 ? 1 : within;
     if (pick > available)
-        throw badInput("--pick", o.pick, fmt::format("is beyond the {} rows of the ranking", available), "1");
+        throw badInput("--pick", o.pick.text, fmt::format("is beyond the {} rows of the ranking", available), "1");
     const solver::Row row = ranking.row(pick - 1);
     solver::CodeStyle style;
     style.header = o.header;
     style.arduino = o.arduino;
-    style.dutyPercent = static_cast<int>(wholeNumber(o.duty));
+    style.dutyPercent = o.duty;
     style.command = command;
     try {
         out << solver::setupCode(query, row, style);
     } catch (const std::invalid_argument&) {
-        throw badInput("--clock", o.query.clock, "is not a whole number of hertz, which the header's F_CPU check needs",
-                       "16MHz");
+        throw badInput("--clock", o.query.clock.text,
+                       "is not a whole number of hertz, which the header's F_CPU check needs", "16MHz");
     }
     if (within > 0)
-        return 0;
+        return exitOk;
     err << noneWithin(o.query, row);
-    return 1;
+    return exitNoResult;
 }
 
 }  // namespace cli

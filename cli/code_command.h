@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/options.h"
 #include "cli/solve_command.h"
 
 #include <iosfwd>
@@ -9,8 +10,8 @@ namespace cli {
 
 struct CodeOptions {
     SolveOptions query;
-    std::string pick = "1";
-    std::string duty = "50";
+    Given<int> pick{"1", 1};
+    int duty = 50;
     bool header = false;
     bool arduino = false;
 };

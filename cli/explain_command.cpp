@@ -1,9 +1,8 @@
 #include "cli/explain_command.h"
 
-#include "cli/options.h"
+#include "cli/cli.h"
 #include "solver/decimal.h"
 #include "solver/explain.h"
-#include "solver/quantity.h"
 #include "solver/words.h"
 
 #include <fmt/format.h>
@@ -37,8 +36,7 @@ std::optional<solver::RegisterValue> registerValue(const std::string& text) {
 
 namespace {
 
-InputError explainError(const ExplainError& e, const ExplainOptions& o) {
-    const avr::Chip& chip = *avr::findChip(o.mcu);
+InputError explainError(const ExplainError& e, const avr::Chip& chip) {
     const std::string example = fmt::format("{}=0x03", chip.timers.front().control.back());
     switch (e.kind()) {
     case ExplainError::Kind::UnknownRegister:
@@ -122,30 +120,34 @@ void print(const solver::Explained& e, const avr::Chip& chip, std::ostream& out)
         out << fmt::format("  {:<12}{}\n", what, says);
 }
 
-std::optional<mpq_class> optionalQuantity(const std::string& text) {
-    if (text.empty())
+// A clock of zero would divide the periods by zero, one below it make them
+// negative.
+std::optional<mpq_class> positiveHz(const std::optional<Given<mpq_class>>& clock, std::string_view option,
+                                    std::string_view example) {
+    if (!clock)
         return std::nullopt;
-    return solver::parseQuantity(text, solver::Dimension::Frequency).value;
+    if (clock->value <= 0)
+        throw badInput(option, clock->text, "is not above zero", example);
+    return clock->value;
 }
 
 }  // namespace
 
 int runExplain(const ExplainOptions& o, std::ostream& out) {
-    const avr::Chip& chip = *avr::findChip(o.mcu);
-    std::vector<solver::RegisterValue> values;
-    for (const std::string& text : o.registers)
-        values.push_back(*registerValue(text));
+    const avr::Chip& chip = *o.chip;
+    const std::optional<mpq_class> clockHz = positiveHz(o.clock, "--clock", "16MHz");
+    const std::optional<mpq_class> crystalHz = positiveHz(o.crystal, "--timer2-clock", "32768");
     try {
-        const auto explained = solver::explain(chip, values, optionalQuantity(o.clock), optionalQuantity(o.crystal));
+        const auto explained = solver::explain(chip, o.registers, clockHz, crystalHz);
         for (std::size_t i = 0; i < explained.size(); ++i) {
             if (i > 0)
                 out << "\n";
             print(explained[i], chip, out);
         }
     } catch (const ExplainError& error) {
-        throw explainError(error, o);
+        throw explainError(error, chip);
     }
-    return 0;
+    return exitOk;
 }
 
 }  // namespace cli

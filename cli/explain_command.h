@@ -1,6 +1,9 @@
 #pragma once
 
+#include "cli/options.h"
 #include "solver/explain.h"
+
+#include <gmpxx.h>
 
 #include <iosfwd>
 #include <optional>
@@ -10,9 +13,9 @@
 namespace cli {
 
 struct ExplainOptions {
-    std::string mcu{"atmega328p"};
-    std::string clock, crystal;
-    std::vector<std::string> registers;  // REG=VALUE
+    const avr::Chip* chip = avr::findChip(avr::defaultChip);
+    std::optional<Given<mpq_class>> clock, crystal;
+    std::vector<solver::RegisterValue> registers;
 };
 
 int runExplain(const ExplainOptions& options, std::ostream& out);

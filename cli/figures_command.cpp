@@ -2,8 +2,7 @@
 
 #include "calc/figures.h"
 #include "calc/state.h"
-#include "cli/options.h"
-#include "solver/quantity.h"
+#include "cli/cli.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -16,14 +15,13 @@ namespace cli {
 namespace {
 
 using nlohmann::ordered_json;
-using solver::Dimension;
 
-std::int32_t clockOf(const std::string& text) {
-    const mpq_class hz = solver::parseQuantity(text, Dimension::Frequency).value;
+std::int32_t clockOf(const Given<solver::Quantity>& clock) {
+    const mpq_class& hz = clock.value.value;
     if (hz <= 0)
-        throw badInput("--clock", text, "is not above zero", "16MHz");
+        throw badInput("--clock", clock.text, "is not above zero", "16MHz");
     if (hz.get_den() != 1 || hz > INT32_MAX)
-        throw badInput("--clock", text, "is not a whole number of hertz up to 2147483647, as the window takes it",
+        throw badInput("--clock", clock.text, "is not a whole number of hertz up to 2147483647, as the window takes it",
                        "16MHz");
     return static_cast<std::int32_t>(hz.get_num().get_si());
 }
@@ -47,16 +45,15 @@ int unitIndexOf(const Table& table, const std::string& unit, std::string_view ba
     return found == table.end() ? -1 : static_cast<int>(found - table.begin());
 }
 
-calc::TypedNumber intervalOf(const std::string& text) {
-    const solver::Quantity q = solver::parseQuantity(text, Dimension::Time);
+calc::TypedNumber intervalOf(const solver::Quantity& q) {
     return {q.number, unitIndexOf(calc::timeUnitTable, q.unit, "s")};
 }
 
-calc::TypedNumber frequencyOf(const std::string& text) {
-    const solver::Quantity q = solver::parseQuantity(text, Dimension::Frequency);
+calc::TypedNumber frequencyOf(const Given<solver::Quantity>& frequency) {
+    const solver::Quantity& q = frequency.value;
     const int index = unitIndexOf(calc::frequencyUnitTable, q.unit, "Hz");
     if (index < 0)
-        throw badInput("--frequency", text, "is not in Hz or kHz, the units of the window's frequency box", "38kHz");
+        throw badInput("--frequency", frequency.text, "is not in Hz or kHz, the units of the window's frequency box", "38kHz");
     return {q.number, index};
 }
 
@@ -64,16 +61,16 @@ calc::FigureInputs inputsOf(const FiguresOptions& o) {
     calc::FigureInputs in;
     in.clockHz = clockOf(o.clock);
     in.prescaler = prescalerOf(o.prescaler);
-    if (!o.interval.empty())
-        in.interval = intervalOf(o.interval);
-    if (!o.registerValue.empty())
-        in.registerValue = static_cast<std::int32_t>(wholeNumber(o.registerValue));
-    if (!o.ocr.empty())
-        in.ocr = static_cast<std::int32_t>(wholeNumber(o.ocr));
-    if (!o.frequency.empty())
-        in.frequency = frequencyOf(o.frequency);
-    if (!o.duty.empty())
-        in.duty = static_cast<std::int32_t>(wholeNumber(o.duty));
+    if (o.interval)
+        in.interval = intervalOf(o.interval->value);
+    if (o.registerValue)
+        in.registerValue = o.registerValue->value;
+    if (o.ocr)
+        in.ocr = o.ocr->value;
+    if (o.frequency)
+        in.frequency = frequencyOf(*o.frequency);
+    if (o.duty)
+        in.duty = o.duty->value;
     return in;
 }
 
@@ -87,11 +84,16 @@ void printText(const std::vector<calc::Figure>& figures, std::ostream& out) {
 }
 
 void printJson(const FiguresOptions& o, const std::vector<calc::Figure>& figures, std::ostream& out) {
-    ordered_json query{{"clock", o.clock}, {"prescaler", o.prescaler}};
-    for (const auto& [name, value] : {std::pair{"interval", &o.interval}, {"register", &o.registerValue},
-                                      {"ocr", &o.ocr}, {"frequency", &o.frequency}, {"duty", &o.duty}})
-        if (!value->empty())
-            query[name] = *value;
+    ordered_json query{{"clock", o.clock.text}, {"prescaler", o.prescaler}};
+    const auto echo = [&query](const char* name, const auto& given) {
+        if (given)
+            query[name] = given->text;
+    };
+    echo("interval", o.interval);
+    echo("register", o.registerValue);
+    echo("ocr", o.ocr);
+    echo("frequency", o.frequency);
+    echo("duty", o.duty);
     ordered_json values = ordered_json::object();
     for (const calc::Figure& f : figures) {
         ordered_json figure;
@@ -114,7 +116,8 @@ int runFigures(const FiguresOptions& o, std::ostream& out) {
         printJson(o, figures, out);
     else
         printText(figures, out);
-    return std::ranges::any_of(figures, [](const calc::Figure& f) { return !f.error.empty(); }) ? 1 : 0;
+    return std::ranges::any_of(figures, [](const calc::Figure& f) { return !f.error.empty(); }) ? exitNoResult
+                                                                                                  : exitOk;
 }
 
 }  // namespace cli

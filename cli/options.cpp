@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <charconv>
 #include <string>
 
 namespace cli {
@@ -33,12 +32,6 @@ std::string quantityProblem(const solver::QuantityError& error, solver::Dimensio
                            solver::maxExponent);
     }
     return {};
-}
-
-long wholeNumber(const std::string& text) {
-    long value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
 }
 
 }  // namespace cli

@@ -1,9 +1,8 @@
 #include "cli/solve_command.h"
 
-#include "cli/options.h"
+#include "cli/cli.h"
 #include "solver/words.h"
 #include "solver/decimal.h"
-#include "solver/quantity.h"
 #include "solver/search.h"
 
 #include <fmt/format.h>
@@ -18,29 +17,21 @@ namespace cli {
 namespace {
 
 using nlohmann::ordered_json;
-using solver::Dimension;
 using solver::Goal;
-
-constexpr std::string_view modeKeywords[] = {"normal", "ctc", "fast-pwm", "phase-pwm"};
 
 struct Target {
     Goal goal;
     std::string_view option;
-    const std::string* text;
+    const Given<mpq_class>& given;
     std::string_view example;
 };
 
 Target targetOf(const SolveOptions& o) {
-    if (!o.interval.empty())
-        return {Goal::Interval, "--interval", &o.interval, "1ms"};
-    if (!o.frequency.empty())
-        return {Goal::Frequency, "--frequency", &o.frequency, "38kHz"};
-    return {Goal::PwmFrequency, "--pwm-frequency", &o.pwmFrequency, "20kHz"};
-}
-
-avr::Mode modeOf(const std::string& keyword) {
-    const auto* found = std::ranges::find(modeKeywords, keyword);
-    return static_cast<avr::Mode>(found - std::begin(modeKeywords));
+    if (o.interval)
+        return {Goal::Interval, "--interval", *o.interval, "1ms"};
+    if (o.frequency)
+        return {Goal::Frequency, "--frequency", *o.frequency, "38kHz"};
+    return {Goal::PwmFrequency, "--pwm-frequency", *o.pwmFrequency, "20kHz"};
 }
 
 std::string valueText(const mpq_class& value, Goal goal) {
@@ -114,19 +105,10 @@ std::string table(const std::vector<std::vector<std::string>>& rows) {
     return text;
 }
 
-std::string goalText(const solver::Query& query) {
-    switch (query.goal) {
-    case Goal::Interval: return "an interrupt every " + solver::timeText(query.target);
-    case Goal::Frequency: return "a square wave of " + solver::frequencyText(query.target);
-    case Goal::PwmFrequency: return "PWM at " + solver::frequencyText(query.target);
-    }
-    return {};
-}
-
 void printText(const solver::Query& query, const std::vector<solver::Row>& rows, std::ostream& out) {
     out << fmt::format("{} at {}{}: {}\n\n", query.chip->title, solver::frequencyText(query.clockHz),
                        query.crystalHz ? ", Timer2 on a " + solver::frequencyText(*query.crystalHz) + " crystal" : "",
-                       goalText(query));
+                       solver::goalText(query));
     std::vector<std::vector<std::string>> cells{{"#", "timer", "mode", "prescaler", "registers",
                                                  query.goal == Goal::Interval ? "count" : "output", "achieved",
                                                  "error [ppm]", "drift [s/day]", "below", "above", "notes"}};
@@ -185,8 +167,6 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     };
 }
 
-ordered_json optionalText(const std::string& text) { return text.empty() ? ordered_json(nullptr) : ordered_json(text); }
-
 void printJson(const SolveOptions& o, const solver::Query& query, const std::vector<solver::Row>& rows,
                bool withinMaxError, std::ostream& out) {
     const Target target = targetOf(o);
@@ -200,10 +180,11 @@ void printJson(const SolveOptions& o, const solver::Query& query, const std::vec
           {"goal", target.option.substr(2)},
           {"target", valueJson(query.target, query.goal)},
           {"timer", query.timer ? ordered_json(*query.timer) : ordered_json(nullptr)},
-          {"mode", optionalText(o.mode)},
+          {"mode", o.mode ? ordered_json(solver::modeKeyword(o.mode->value)) : ordered_json(nullptr)},
           {"timer2_clock_hz", query.crystalHz ? valueJson(*query.crystalHz, Goal::Frequency) : ordered_json(nullptr)},
-          {"max_error_ppm", optionalText(o.maxError.empty() ? "" : solver::decimalText(solver::parseNumber(o.maxError), 15))},
-          {"limit", wholeNumber(o.limit)}}},
+          {"max_error_ppm",
+           o.maxError ? ordered_json(solver::decimalText(o.maxError->value, 15)) : ordered_json(nullptr)},
+          {"limit", o.limit}}},
         {"within_max_error", withinMaxError},
         {"results", results},
     };
@@ -215,18 +196,16 @@ void printJson(const SolveOptions& o, const solver::Query& query, const std::vec
 solver::Query queryOf(const SolveOptions& o) {
     const Target target = targetOf(o);
     solver::Query query;
-    query.chip = avr::findChip(o.mcu);
-    query.clockHz = solver::parseQuantity(o.clock, Dimension::Frequency).value;
+    query.chip = o.chip;
+    query.clockHz = o.clock.value;
     query.goal = target.goal;
-    query.target = solver::parseQuantity(*target.text, target.goal == Goal::Interval ? Dimension::Time
-                                                                                     : Dimension::Frequency)
-                       .value;
-    if (!o.timer.empty())
-        query.timer = static_cast<int>(wholeNumber(o.timer));
-    if (!o.mode.empty())
-        query.mode = modeOf(o.mode);
-    if (!o.crystal.empty())
-        query.crystalHz = solver::parseQuantity(o.crystal, Dimension::Frequency).value;
+    query.target = target.given.value;
+    if (o.timer)
+        query.timer = o.timer->value;
+    if (o.mode)
+        query.mode = o.mode->value;
+    if (o.crystal)
+        query.crystalHz = o.crystal->value;
     return query;
 }
 
@@ -239,23 +218,23 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
     const std::string clock = solver::frequencyText(query.clockHz);
     const std::string chip(query.chip->title);
     switch (problem) {
-    case Problem::ClockNotPositive: return badInput("--clock", o.clock, "is not above zero", "16MHz");
-    case Problem::CrystalNotPositive: return badInput("--timer2-clock", o.crystal, "is not above zero", "32768");
+    case Problem::ClockNotPositive: return badInput("--clock", o.clock.text, "is not above zero", "16MHz");
+    case Problem::CrystalNotPositive: return badInput("--timer2-clock", o.crystal->text, "is not above zero", "32768");
     case Problem::TargetNotPositive:
-        return badInput(target.option, *target.text, "is not above zero", target.example);
+        return badInput(target.option, target.given.text, "is not above zero", target.example);
     case Problem::CrystalWithoutTimer2:
-        return badInput("--timer2-clock", o.crystal,
-                        o.timer.empty() ? fmt::format("needs a Timer2, which the {} does not have", chip)
-                                        : fmt::format("drives Timer2, but --timer {} was asked for", o.timer),
+        return badInput("--timer2-clock", o.crystal->text,
+                        o.timer ? fmt::format("drives Timer2, but --timer {} was asked for", o.timer->text)
+                                : fmt::format("needs a Timer2, which the {} does not have", chip),
                         "32768 --timer 2");
     case Problem::NoSuchTimer:
-        return badInput("--timer", o.timer, fmt::format("is not a timer of the {}", chip), "0");
+        return badInput("--timer", o.timer->text, fmt::format("is not a timer of the {}", chip), "0");
     case Problem::CrystalTooFast:
-        return badInput("--timer2-clock", o.crystal,
+        return badInput("--timer2-clock", o.crystal->text,
                         fmt::format("is not under a quarter of the {} CPU clock, as Timer2 needs to count it", clock),
                         "32768");
     case Problem::TargetBelowCycle:
-        return badInput(target.option, *target.text,
+        return badInput(target.option, target.given.text,
                         fmt::format("is {} one cycle of the {} clock",
                                     target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
                         target.example);
@@ -263,16 +242,16 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
         const std::string_view what = target.goal == Goal::Interval    ? "periodic interrupt"
                                       : target.goal == Goal::Frequency ? "square wave"
                                                                        : "PWM";
-        if (!o.mode.empty())
-            return badInput("--mode", o.mode, fmt::format("gives no {} on the {}", what, chip),
+        if (o.mode)
+            return badInput("--mode", o.mode->text, fmt::format("gives no {} on the {}", what, chip),
                             target.goal == Goal::PwmFrequency ? "fast-pwm" : "ctc");
-        if (!o.timer.empty())
-            return badInput("--timer", o.timer, fmt::format("gives no {} on the {}", what, chip), "2");
-        return badInput(target.option, *target.text, fmt::format("needs a {} no timer of the {} gives", what, chip),
-                        target.example);
+        if (o.timer)
+            return badInput("--timer", o.timer->text, fmt::format("gives no {} on the {}", what, chip), "2");
+        return badInput(target.option, target.given.text,
+                        fmt::format("needs a {} no timer of the {} gives", what, chip), target.example);
     }
     case Problem::TooManyInterrupts:
-        return badInput(target.option, *target.text, "would need 2^32 interrupts or more of the longest period",
+        return badInput(target.option, target.given.text, "would need 2^32 interrupts or more of the longest period",
                         target.example);
     }
     return InputError("bad input");
@@ -281,8 +260,8 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
 }  // namespace
 
 solver::Ranking rankingOf(const SolveOptions& o, const solver::Query& query) {
-    if (!o.maxError.empty() && solver::parseNumber(o.maxError) < 0)
-        throw badInput("--max-error", o.maxError, "is below zero", "100");
+    if (o.maxError && o.maxError->value < 0)
+        throw badInput("--max-error", o.maxError->text, "is below zero", "100");
     try {
         return solver::solve(query);
     } catch (const solver::QueryError& error) {
@@ -291,15 +270,14 @@ solver::Ranking rankingOf(const SolveOptions& o, const solver::Query& query) {
 }
 
 std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking) {
-    return o.maxError.empty() ? ranking.size() : ranking.countWithin(solver::parseNumber(o.maxError));
+    return o.maxError ? ranking.countWithin(o.maxError->value) : ranking.size();
 }
-
 
 int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
     const solver::Query query = queryOf(o);
     const solver::Ranking ranking = rankingOf(o, query);
     const std::size_t within = rowsWithin(o, ranking);
-    const std::size_t shown = within == 0 ? 1 : std::min<std::size_t>(within, static_cast<std::size_t>(wholeNumber(o.limit)));
+    const std::size_t shown = within == 0 ? 1 : std::min<std::size_t>(within, static_cast<std::size_t>(o.limit));
     std::vector<solver::Row> rows;
     for (std::size_t i = 0; i < shown && i < ranking.size(); ++i)
         rows.push_back(ranking.row(i));
@@ -308,14 +286,14 @@ int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
     else
         printText(query, rows, out);
     if (within > 0)
-        return 0;
+        return exitOk;
     err << noneWithin(o, rows.front());
-    return 1;
+    return exitNoResult;
 }
 
 std::string noneWithin(const SolveOptions& o, const solver::Row& nearest) {
     return fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {} ppm off\n",
-                       o.maxError, solver::signedText(nearest.error * 1000000));
+                       o.maxError->text, solver::signedText(nearest.error * 1000000));
 }
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #include "solver/explain.h"
 
 #include "solver/search.h"
+#include "solver/waveform.h"
 
 #include <algorithm>
 #include <array>
@@ -112,7 +113,7 @@ public:
         e_.timer = &t_;
         waveform();
         clock();
-        e_.ticks = ticksOf(e_.top);
+        e_.ticks = static_cast<int>(periodTicks(e_.mode.mode, e_.top));
         e_.periodSeconds = secondsOf(e_.ticks);
         outputs();
         interrupts();
@@ -146,19 +147,6 @@ private:
         }
     }
 
-    // Ticks of one period of the counter: 256 in NORMAL, TOP + 1 in CTC and
-    // Fast PWM, 2 TOP (510 for 0xFF) in Phase Correct PWM.
-    int ticksOf(int top) const {
-        switch (e_.mode.mode) {
-        case Mode::Normal: return 256;
-        case Mode::Ctc:
-        case Mode::FastPwm: return top + 1;
-        case Mode::PhasePwm:
-        case Mode::PhaseFrequencyPwm: return top == 255 ? 510 : 2 * top;
-        }
-        return 256;
-    }
-
     std::optional<mpq_class> secondsOf(int ticks) const {
         const std::optional<mpq_class>& hz = e_.crystal ? crystalHz_ : clockHz_;
         if (e_.clock != ClockSource::Prescaled || !hz || ticks == 0)
@@ -167,12 +155,7 @@ private:
     }
 
     mpq_class dutyOf(PinAction action, int compare) const {
-        const int top = e_.top;
-        if (e_.mode.mode == Mode::FastPwm) {
-            const mpq_class high = compare >= top ? mpq_class(1) : mpq_class(compare + 1, top + 1);
-            return action == PinAction::NonInverting ? high : mpq_class(1 - high);
-        }
-        const mpq_class high = top == 0 ? mpq_class(0) : mpq_class(std::min(compare, top), top);
+        const mpq_class high = highPart(e_.mode.mode, compare, e_.top);
         return action == PinAction::NonInverting ? high : mpq_class(1 - high);
     }
 
@@ -205,7 +188,7 @@ private:
     void interrupts() {
         if (r_.set(t_.overflowInterrupt, unnoted_)) {
             InterruptExplained i{t_.overflowVector, e_.ticks, false, std::nullopt};
-            if (e_.mode.mode == Mode::Ctc && e_.top != 255)
+            if (e_.mode.mode == Mode::Ctc && e_.top != counterMax)
                 i.ticks.reset();
             add(i);
         }

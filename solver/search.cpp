@@ -1,5 +1,7 @@
 #include "solver/search.h"
 
+#include "solver/waveform.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,19 +15,6 @@ namespace {
 
 static_assert(sizeof(unsigned long) == 8, "cycle counts up to 2^51 are passed to GMP as unsigned long");
 
-// A software count needs its interrupts at least 256 CPU cycles apart: the
-// counting routine itself takes about 40, and without a floor the most
-// exact row for 1 ms at 11.0592 MHz would interrupt every 13 cycles, which
-// no program survives. Single interrupts closer than this are kept, with a
-// warning.
-constexpr unsigned long countingFloorCycles = 256;
-// A plain routine writes TCNTn this many CPU cycles after the overflow
-// (interrupt response, vector jump, prologue), measured in a cycle-accurate
-// simulator. When the write lands after the first tick of the new period,
-// the ticks counted meanwhile are lost: at prescalers 1 and 8.
-constexpr unsigned long reloadLatencyCycles = 19;
-// An asynchronous TCNT2 write is latched on the second crystal edge after it.
-constexpr unsigned long crystalLatchCycles = 2;
 constexpr unsigned long maxCount = 0xFFFFFFFFul;
 constexpr long secondsPerDay = 86400;
 // Far above the error of the double approximation of a rank error
@@ -44,22 +33,34 @@ struct Shape {
     int outputUnit;  // the compare unit whose pin is driven, -1 for none
 };
 
+// A family over `registers` values of the register from firstRegister on;
+// the toggled output of a square wave makes each half of its period one
+// period of the counter.
+constexpr Shape shape(Goal goal, Mode mode, Top top, RegisterRole role, int firstRegister, int registers,
+                      int outputUnit) {
+    const int halves = goal == Goal::Frequency ? 2 : 1;
+    const auto ticks = [&](int reg) {
+        return halves * static_cast<int>(role == RegisterRole::Preload ? preloadedTicks(reg)
+                                                                       : periodTicks(mode, topOf(top, reg)));
+    };
+    return {goal, mode, top, role, firstRegister, registers, ticks(firstRegister),
+            registers == 1 ? 0 : ticks(firstRegister + 1) - ticks(firstRegister), outputUnit};
+}
+
 constexpr std::array shapes{
     // The overflow 256 - preload ticks apart, or the compare match OCRnA + 1.
-    Shape{Goal::Interval, Mode::Normal, Top::Fixed, RegisterRole::Preload, 0, 256, 256, -1, -1},
-    Shape{Goal::Interval, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 1, 1, -1},
-    // OCnA toggled at each compare match: twice 256 ticks, twice OCRnA + 1.
-    Shape{Goal::Frequency, Mode::Normal, Top::Fixed, RegisterRole::None, 0, 1, 512, 0, 0},
-    Shape{Goal::Frequency, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 2, 2, 0},
-    // TOP + 1 ticks in Fast PWM, 2 TOP in Phase Correct PWM. With OCRnA as
-    // TOP the PWM is on OCnB; TOP 255 would repeat the 0xFF mode without its
-    // second output, and TOP 0 leaves no duty to set.
-    Shape{Goal::PwmFrequency, Mode::FastPwm, Top::Fixed, RegisterRole::None, 0, 1, 256, 0, 0},
-    Shape{Goal::PwmFrequency, Mode::FastPwm, Top::Ocr, RegisterRole::Top, 1, 254, 2, 1, 1},
-    Shape{Goal::PwmFrequency, Mode::PhasePwm, Top::Fixed, RegisterRole::None, 0, 1, 510, 0, 0},
-    Shape{Goal::PwmFrequency, Mode::PhasePwm, Top::Ocr, RegisterRole::Top, 1, 254, 2, 2, 1},
+    shape(Goal::Interval, Mode::Normal, Top::Fixed, RegisterRole::Preload, 0, 256, -1),
+    shape(Goal::Interval, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, -1),
+    // OCnA toggled at each compare match.
+    shape(Goal::Frequency, Mode::Normal, Top::Fixed, RegisterRole::None, 0, 1, 0),
+    shape(Goal::Frequency, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 0),
+    // With OCRnA as TOP the PWM is on OCnB; TOP 255 would repeat the 0xFF
+    // mode without its second output, and TOP 0 leaves no duty to set.
+    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Fixed, RegisterRole::None, 0, 1, 0),
+    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Ocr, RegisterRole::Top, 1, 254, 1),
+    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Fixed, RegisterRole::None, 0, 1, 0),
+    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Ocr, RegisterRole::Top, 1, 254, 1),
 };
-
 // The clock a timer counts, and the target measured in its cycles: the
 // interval's length, or one period of the wanted frequency, as p/q.
 struct Source {
@@ -122,7 +123,8 @@ bool fits64(const mpz_class& x) { return mpz_sizeinbase(x.get_mpz_t(), 2) <= 64;
 bool timerFits(const avr::Timer& timer, const Shape& shape) {
     const bool needsOcra = shape.role == RegisterRole::Compare || shape.role == RegisterRole::Top;
     const int unitsNeeded = std::max(needsOcra ? 1 : 0, shape.outputUnit + 1);
-    return timer.waveform(shape.mode, shape.top, timer.max()) != nullptr && static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
+    return timer.waveform(shape.mode, shape.top, counterMax) != nullptr &&
+           static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
 }
 
 mpq_class pow10(int exponent) {

@@ -1,6 +1,7 @@
 #include "solver/setupcode.h"
 
 #include "solver/decimal.h"
+#include "solver/waveform.h"
 #include "solver/words.h"
 
 #include <fmt/format.h>
@@ -39,27 +40,18 @@ Action actionOf(const Setting& s, int dutyPercent) {
     return s.mode == Mode::FastPwm && dutyPercent == 0 ? Action::Inverting : Action::NonInverting;
 }
 
-int topOf(const Setting& s) { return s.top == Top::Fixed ? s.timer->max() : s.registerValue; }
+int topOf(const Setting& s) { return solver::topOf(s.top, s.registerValue); }
 
-// The nearest whole part of dutyPercent of n, halves up.
-int percentOf(int dutyPercent, int n) { return (2 * dutyPercent * n + 100) / 200; }
-
-// The compare value for the duty and the duty it gives: (OCR + 1) / (TOP + 1)
-// in non-inverting Fast PWM, (TOP - OCR) / (TOP + 1) inverted, OCR / TOP in
-// Phase Correct PWM.
+// The compare value for the duty and the duty it gives; 0 % is reached only
+// by the inverted Fast PWM at OCR = TOP.
 std::pair<int, mpq_class> compareForDuty(const Setting& s, Action action, int dutyPercent) {
     const int top = topOf(s);
-    if (s.mode == Mode::FastPwm) {
-        if (action == Action::Inverting)
-            return {top, 0};
-        const int ocr = std::clamp(percentOf(dutyPercent, top + 1) - 1, 0, top);
-        return {ocr, mpq_class(ocr + 1, top + 1)};
-    }
-    const int ocr = std::clamp(percentOf(dutyPercent, top), 0, top);
-    return {ocr, mpq_class(ocr, top)};
+    const int ocr = action == Action::Inverting ? top : solver::compareForDuty(s.mode, dutyPercent, top);
+    const mpq_class high = highPart(s.mode, ocr, top);
+    return {ocr, action == Action::Inverting ? mpq_class(1 - high) : high};
 }
 
-std::string ticksText(int ticks) { return fmt::format("{} tick{}", ticks, ticks == 1 ? "" : "s"); }
+std::string ticksText(long ticks) { return fmt::format("{} tick{}", ticks, ticks == 1 ? "" : "s"); }
 
 std::string modeText(const Setting& s) {
     if (s.mode == Mode::Normal)
@@ -133,7 +125,7 @@ private:
     }
 
     void collectControlBits() {
-        addBits(t_.wgm, t_.waveform(s_.mode, s_.top, t_.max())->code);
+        addBits(t_.wgm, t_.waveform(s_.mode, s_.top, counterMax)->code);
         addBits(t_.cs, t_.prescaler(s_.prescaler)->code);
         if (s_.output != nullptr) {
             const int com = comCode(action_);
@@ -158,14 +150,14 @@ private:
 
     void counterAndCompare() {
         if (s_.role == RegisterRole::Preload)
-            assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(256 - s_.registerValue));
+            assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(preloadedTicks(s_.registerValue)));
         if (s_.role == RegisterRole::Compare)
             assignNumber(t_.topOcr, s_.registerValue,
-                         ticksText(s_.registerValue + 1) + (s_.output != nullptr ? " a half period" : " a period"));
+                         ticksText(periodTicks(s_.mode, s_.registerValue)) +
+                             (s_.output != nullptr ? " a half period" : " a period"));
         if (s_.role == RegisterRole::Top)
             assignNumber(t_.topOcr, s_.registerValue,
-                         fmt::format("TOP: {} a period", s_.mode == Mode::FastPwm ? ticksText(s_.registerValue + 1)
-                                                                                  : ticksText(2 * s_.registerValue)));
+                         fmt::format("TOP: {} a period", ticksText(periodTicks(s_.mode, s_.registerValue))));
         if (s_.mode == Mode::FastPwm || s_.mode == Mode::PhasePwm) {
             const auto [ocr, duty] = compareForDuty(s_, action_, dutyPercent_);
             assignNumber(s_.output->ocr, ocr, fmt::format("duty {} %", decimalText(duty * 100, 6)));
@@ -257,15 +249,6 @@ std::vector<std::string> wrapped(std::string_view text, std::size_t width) {
     return lines;
 }
 
-std::string goalText(const Query& q) {
-    switch (q.goal) {
-    case Goal::Interval: return "an interrupt every " + timeText(q.target);
-    case Goal::Frequency: return "a square wave of " + frequencyText(q.target);
-    case Goal::PwmFrequency: return "PWM at " + frequencyText(q.target);
-    }
-    return {};
-}
-
 std::string achievedText(const Query& q, const Row& row) {
     const std::string value = q.goal == Goal::Interval ? timeText(row.achieved) : frequencyText(row.achieved);
     return fmt::format("Achieved {}{}: error {} ppm, drift {} s/day.", value, row.exact() ? ", exactly" : "",
@@ -295,11 +278,11 @@ std::string settingText(const Setup& setup, const Row& row) {
 // ticks counted while the interrupt was being entered stay counted.
 std::string reloadText(const Setup& setup, const Row& row) {
     const std::string counter(setup.timer->counter);
-    const int ticks = 256 - setup.reload;
+    const long ticks = preloadedTicks(setup.reload);
     std::string text = fmt::format(
         "The interrupt adds the preload to {0} ({0} += {1}) instead of writing it, so that the ticks counted while "
-        "the interrupt was entered (about 19 CPU cycles) stay counted.",
-        counter, setup.reload);
+        "the interrupt was entered (about {2} CPU cycles) stay counted.",
+        counter, setup.reload, reloadLatencyCycles);
     if (row.setting.prescaler == 1)
         text += fmt::format(" At prescaler 1 the two CPU cycles between reading and writing {} are still lost: "
                             "about 2 ticks a period, some {} ppm longer. CTC has none of this.",

@@ -1,9 +1,11 @@
 #include "solver/words.h"
 
 #include "solver/decimal.h"
+#include "solver/waveform.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 
 namespace solver {
@@ -41,12 +43,20 @@ std::string_view modeName(avr::Mode mode) {
 }
 
 std::string_view modeKeyword(avr::Mode mode) {
-    switch (mode) {
-    case avr::Mode::Normal: return "normal";
-    case avr::Mode::Ctc: return "ctc";
-    case avr::Mode::FastPwm: return "fast-pwm";
-    case avr::Mode::PhasePwm: return "phase-pwm";
-    case avr::Mode::PhaseFrequencyPwm: return "phase-frequency-pwm";
+    const auto* found = std::ranges::find(modeKeywords, mode, &ModeKeyword::mode);
+    return found == modeKeywords.end() ? std::string_view() : found->keyword;
+}
+
+std::optional<avr::Mode> modeOfKeyword(std::string_view keyword) {
+    const auto* found = std::ranges::find(modeKeywords, keyword, &ModeKeyword::keyword);
+    return found == modeKeywords.end() ? std::nullopt : std::optional(found->mode);
+}
+
+std::string goalText(const Query& query) {
+    switch (query.goal) {
+    case Goal::Interval: return "an interrupt every " + timeText(query.target);
+    case Goal::Frequency: return "a square wave of " + frequencyText(query.target);
+    case Goal::PwmFrequency: return "PWM at " + frequencyText(query.target);
     }
     return {};
 }
@@ -64,18 +74,21 @@ std::string_view warningKeyword(Warning warning) {
 std::string warningText(Warning warning) {
     switch (warning) {
     case Warning::ReloadLatency:
-        return "at prescalers 1 and 8 the preload is written back after the first tick of the next "
-               "period (about 19 CPU cycles after the overflow with a plain interrupt routine), so the "
-               "real period is longer than shown; prefer CTC";
+        return fmt::format("at prescalers 1 and 8 the preload is written back after the first tick of the next "
+                           "period (about {} CPU cycles after the overflow with a plain interrupt routine), so the "
+                           "real period is longer than shown; prefer CTC",
+                           reloadLatencyCycles);
     case Warning::AsynchronousReload:
-        return "Timer2 counting the crystal latches a TCNT2 write two crystal cycles late, so the real "
-               "period is longer than shown; prefer CTC";
+        return fmt::format("Timer2 counting the crystal latches a TCNT2 write {} crystal cycles late, so the real "
+                           "period is longer than shown; prefer CTC",
+                           crystalLatchCycles);
     case Warning::NoZeroDuty:
         return "non-inverted Fast PWM cannot reach 0 %: OCR 0 still gives a one-tick spike; disconnect "
                "the output (COMnx = 0) or use the inverted mode";
     case Warning::FrequentInterrupt:
-        return "the interrupts come less than 256 CPU cycles apart, which leaves little time for the "
-               "routine and the program";
+        return fmt::format("the interrupts come less than {} CPU cycles apart, which leaves little time for the "
+                           "routine and the program",
+                           countingFloorCycles);
     }
     return {};
 }

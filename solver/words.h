@@ -4,6 +4,8 @@
 
 #include <gmpxx.h>
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,7 +14,24 @@
 namespace solver {
 
 std::string_view modeName(avr::Mode mode);        // "CTC", "Fast PWM"
-std::string_view modeKeyword(avr::Mode mode);     // "ctc", "fast-pwm"
+
+// The modes by the keywords of --mode and of the JSON.
+struct ModeKeyword {
+    avr::Mode mode;
+    std::string_view keyword;
+};
+inline constexpr std::array<ModeKeyword, 4> modeKeywords{{
+    {avr::Mode::Normal, "normal"},
+    {avr::Mode::Ctc, "ctc"},
+    {avr::Mode::FastPwm, "fast-pwm"},
+    {avr::Mode::PhasePwm, "phase-pwm"},
+}};
+std::string_view modeKeyword(avr::Mode mode);  // "ctc", "fast-pwm"; empty for a mode not among them
+std::optional<avr::Mode> modeOfKeyword(std::string_view keyword);
+
+// What a query asks for: "an interrupt every 1 ms", "PWM at 20 kHz".
+std::string goalText(const Query& query);
+
 std::string_view warningKeyword(Warning warning);  // "reload-latency"
 std::string warningText(Warning warning);
 

@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "calc/errors.h"
+#include "calc/figures.h"
 #include "calc/formulas.h"
 #include "calc/numtext.h"
 #include "ui/controls.h"
@@ -105,7 +106,7 @@ const QString notANumber = QStringLiteral("Podana wartość nie jest liczbą !")
 const QString badRegisterValue = QStringLiteral("Błędnie wprowadzona wartość !");
 const QString badFrequency = QStringLiteral("Błędnie wprowadzona wartość!");
 
-QString hexText(std::int64_t k) { return QString::fromStdString(hex(k)); }
+QString shown(const std::string& figure) { return QString::fromStdString(figure); }
 
 template <typename Entries>
 QStringList entryTexts(const Entries& entries) {
@@ -353,8 +354,6 @@ void TForm1::write(PlainLabel* label, const QString& text) {
     label->adjustSize();
 }
 
-QString TForm1::text(Extended x) const { return QString::fromStdString(calc::text(x, separator_)); }
-
 // ------------------------------------------------------ full recalculation
 
 void TForm1::FormCreate() {
@@ -367,10 +366,10 @@ void TForm1::FormCreate() {
     state_.timeValue = 1.0;
     state_.timeUnitFactor = 0.000001;
     readWantedInterval();
-    const Extended x = ticksForWantedInterval();
-    write(labels_.Label28, "W NORMAL MODE TCNTx = " + text(tcntPreload(x)));
-    write(labels_.Label30, "W CTC MODE OCRx = " + text(ctcOcr(x)));
-    write(labels_.Label25, text(normalSquareWaveHz(state_.clockHz, state_.prescaler)) + " Hz");
+    const Extended x = wantedIntervalTicks(state_, inputs_.wielkosc->currentIndex());
+    write(labels_.Label28, "W NORMAL MODE TCNTx = " + shown(tcntPreloadFigure(x, separator_).number));
+    write(labels_.Label30, "W CTC MODE OCRx = " + shown(ctcOcrFigure(x, separator_).number));
+    write(labels_.Label25, shown(normalSquareWaveFigure(state_, separator_)) + " Hz");
     writeCtcSquareWave();
     fillIfEmpty(inputs_.Edit2);
     writeOcrForFrequency(readWantedFrequency());
@@ -393,9 +392,8 @@ void TForm1::preskChange() {
 }
 
 void TForm1::recalculate() {
-    const std::int32_t F = state_.clockHz, N = state_.prescaler;
     writeTimerFigures();
-    write(labels_.Label25, text(normalSquareWaveHz(F, N)) + " Hz");
+    write(labels_.Label25, shown(normalSquareWaveFigure(state_, separator_)) + " Hz");
     const Extended x = writeWantedInterval();
     // A register value that is not an integer falls back to the rounded
     // compare value just shown.
@@ -405,26 +403,20 @@ void TForm1::recalculate() {
     } catch (const calc::Exception&) {
         messages_.showMessage(badRegisterValue);
     }
-    write(labels_.Label32, " - 0x" + hexText(v));
+    write(labels_.Label32, " - 0x" + shown(hex(v)));
     writeInterruptPeriods(inputs_.SpinEdit1->value(), v);
     writeCtcSquareWave();
     fillIfEmpty(inputs_.Edit2);
     writeOcrForFrequency(readWantedFrequency());
 }
 
-// PWM frequencies, tick, NORMAL-mode span and timer frequency. The tick is
-// kept in microseconds until the wanted interval replaces it in seconds.
+// PWM frequencies, tick, NORMAL-mode span and timer frequency.
 void TForm1::writeTimerFigures() {
-    const std::int32_t F = state_.clockHz, N = state_.prescaler;
-    state_.fastPwmHz = static_cast<double>(fastPwmHz(F, N));
-    write(labels_.Label1, text(state_.fastPwmHz) + " Hz");
-    state_.phasePwmHz = static_cast<double>(phasePwmHz(F, N));
-    write(labels_.Label15, text(state_.phasePwmHz) + " Hz");
-    state_.tickPeriod = toDouble(tickPeriodSeconds(F, N));
-    state_.tickPeriod = toDouble(secondsToMicroseconds(state_.tickPeriod));
-    write(labels_.Label2, "Licznik zwiększany co " + text(state_.tickPeriod) + " us.");
-    write(labels_.Label27, "Maksymalnie w NORMAL MODE: " + text(normalSpanUs(state_.tickPeriod)) + " us.");
-    write(labels_.Label29, "Częstotliwość Timera : " + text(timerFrequencyKHz(F, N)) + " kHz");
+    write(labels_.Label1, shown(fastPwmFigure(state_, separator_)) + " Hz");
+    write(labels_.Label15, shown(phasePwmFigure(state_, separator_)) + " Hz");
+    write(labels_.Label2, "Licznik zwiększany co " + shown(tickUsFigure(state_, separator_)) + " us.");
+    write(labels_.Label27, "Maksymalnie w NORMAL MODE: " + shown(normalSpanUsFigure(state_, separator_)) + " us.");
+    write(labels_.Label29, "Częstotliwość Timera : " + shown(timerKHzFigure(state_, separator_)) + " kHz");
 }
 
 // ----------------------------------------------------------- field steps
@@ -433,7 +425,7 @@ void TForm1::writeTimerFigures() {
 // back to 1, which the nested Edit1Change writes first.
 void TForm1::readWantedInterval() {
     try {
-        state_.timeValue = toDouble(parseDecimal(plain(inputs_.Edit1->text()), separator_));
+        state_.timeValue = typedNumber(plain(inputs_.Edit1->text()), separator_);
     } catch (const calc::Exception&) {
         messages_.showMessage(notANumber);
         state_.timeValue = 1.0;
@@ -441,33 +433,23 @@ void TForm1::readWantedInterval() {
     }
 }
 
-Extended TForm1::ticksForWantedInterval() {
-    applyTimeUnitTable(state_, inputs_.wielkosc->currentIndex());
-    state_.tickPeriod = toDouble(tickPeriodSeconds(state_.clockHz, state_.prescaler));
-    return wantedTicks(state_.timeValue, state_.timeUnitFactor, state_.tickPeriod);
-}
-
 Extended TForm1::writeWantedInterval() {
     readWantedInterval();
-    const Extended x = ticksForWantedInterval();
-    const Extended preload = tcntPreload(x);
-    write(labels_.Label28, "W NORMAL MODE TCNTx = " + text(preload) + "  - 0x" + hexText(Round(preload)));
-    const Extended ocr = ctcOcr(x);
-    write(labels_.Label30, "W CTC MODE OCRx = " + text(ocr) + "  - 0x" + hexText(Round(ocr)));
+    const Extended x = wantedIntervalTicks(state_, inputs_.wielkosc->currentIndex());
+    const FigureText preload = tcntPreloadFigure(x, separator_);
+    write(labels_.Label28, "W NORMAL MODE TCNTx = " + shown(preload.number) + "  - 0x" + shown(preload.hex));
+    const FigureText ocr = ctcOcrFigure(x, separator_);
+    write(labels_.Label30, "W CTC MODE OCRx = " + shown(ocr.number) + "  - 0x" + shown(ocr.hex));
     return x;
 }
 
-// The NORMAL-mode period is cut to eight characters; an exponent form keeps
-// its exponent so that the magnitude stays right.
 void TForm1::writeInterruptPeriods(std::int32_t normalValue, std::int32_t ctcValue) {
-    const std::string normal = calc::text(normalInterruptMs(state_.clockHz, state_.prescaler, normalValue), separator_);
-    write(labels_.Label31, QString::fromStdString(cutNumberText(normal, 8)) + " ms");
-    write(labels_.Label36, text(ctcInterruptMs(state_.tickPeriod, ctcValue)) + " ms");
+    write(labels_.Label31, shown(normalInterruptMsFigure(state_, normalValue, separator_)) + " ms");
+    write(labels_.Label36, shown(ctcInterruptMsFigure(state_, ctcValue, separator_)) + " ms");
 }
 
 void TForm1::writeCtcSquareWave() {
-    const std::int32_t n = inputs_.ocr->value();
-    write(labels_.Label38, text(ctcSquareWaveHz(state_.clockHz, state_.prescaler, n)) + " Hz");
+    write(labels_.Label38, shown(ctcSquareWaveFigure(state_, inputs_.ocr->value(), separator_)) + " Hz");
 }
 
 // Guarded: a text that is not a number falls back to 1 Hz, after the nested
@@ -475,7 +457,7 @@ void TForm1::writeCtcSquareWave() {
 double TForm1::readWantedFrequency() {
     double f = 1;
     try {
-        f = toDouble(parseDecimal(plain(inputs_.Edit2->text()), separator_));
+        f = typedNumber(plain(inputs_.Edit2->text()), separator_);
     } catch (const calc::Exception&) {
         messages_.showMessage(badFrequency);
         inputs_.Edit2->setText("1");
@@ -485,7 +467,7 @@ double TForm1::readWantedFrequency() {
 }
 
 void TForm1::writeOcrForFrequency(double f) {
-    write(labels_.Label41, text(ocrForFrequency(state_.clockHz, state_.prescaler, f)));
+    write(labels_.Label41, shown(ocrForFrequencyFigure(state_, f, separator_)));
 }
 
 void TForm1::fillIfEmpty(QLineEdit* edit) {
@@ -532,7 +514,7 @@ void TForm1::SpinEdit1Change() {
         } catch (const calc::Exception&) {
             messages_.showMessage(badRegisterValue);
         }
-        write(labels_.Label32, " - 0x" + hexText(v));
+        write(labels_.Label32, " - 0x" + shown(hex(v)));
         writeInterruptPeriods(v, v);
     });
 }
@@ -562,20 +544,16 @@ void TForm1::ComboBox1Change() {
 // Phase Correct pair.
 void TForm1::TrackBar1Change() {
     guarded([this] {
-        const std::int32_t d = inputs_.TrackBar1->value();
-        state_.dutyPercent = d;
-        writePwmPair(fastPwmNonInverted(d), fastPwmInverted(d), labels_.Label3, labels_.Label4);
-        write(labels_.Label13, QString::fromStdString(integerText(d)) + " %");
-        writePwmPair(phasePwmNonInverted(d), phasePwmInverted(d), labels_.Label21, labels_.Label22);
+        state_.dutyPercent = inputs_.TrackBar1->value();
+        writePwmPair(fastPwmCompareFigures(state_, separator_), labels_.Label3, labels_.Label4);
+        write(labels_.Label13, shown(integerText(state_.dutyPercent)) + " %");
+        writePwmPair(phasePwmCompareFigures(state_, separator_), labels_.Label21, labels_.Label22);
     });
 }
 
-void TForm1::writePwmPair(Extended nonInverted, Extended inverted, PlainLabel* nonInvertedLabel,
-                          PlainLabel* invertedLabel) {
-    state_.ocrNonInverted = static_cast<double>(Round(nonInverted));
-    state_.ocrInverted = static_cast<double>(Round(inverted));
-    write(nonInvertedLabel, "OCRx = " + text(state_.ocrNonInverted) + "  -  0x" + hexText(Round(nonInverted)));
-    write(invertedLabel, "OCRx = " + text(state_.ocrInverted) + "  -  0x" + hexText(Round(inverted)));
+void TForm1::writePwmPair(const PwmCompareFigures& pair, PlainLabel* nonInvertedLabel, PlainLabel* invertedLabel) {
+    write(nonInvertedLabel, "OCRx = " + shown(pair.nonInverted.number) + "  -  0x" + shown(pair.nonInverted.hex));
+    write(invertedLabel, "OCRx = " + shown(pair.inverted.number) + "  -  0x" + shown(pair.inverted.hex));
 }
 
 // ------------------------------------------------------------ other windows

@@ -5,7 +5,8 @@
 // TForm1 is built in two steps: createControls() lays out every label and
 // input at its designed place, then createConnections() wires each input's
 // change() to its handler. The handlers are flat sequences: read the
-// controls, compute with the calculator core (calc/), write label texts.
+// controls, take each figure from the calculator core (calc/figures.h),
+// which `avrtimer-calc figures` shares, and write it into its label.
 //
 //   FormCreate, czestChange, preskChange   full recalculation; the only ones
 //                                          that read the clock and prescaler
@@ -32,6 +33,7 @@
 // through MessageService, so no exception crosses Qt's signal code.
 
 #include "calc/extended.h"
+#include "calc/figures.h"
 #include "calc/state.h"
 #include "ui/searchwindow.h"
 
@@ -126,21 +128,18 @@ private:
     void recalculate();
     void writeTimerFigures();
     void readWantedInterval();
-    calc::Extended ticksForWantedInterval();
     calc::Extended writeWantedInterval();
     void writeInterruptPeriods(std::int32_t normalValue, std::int32_t ctcValue);
     void writeCtcSquareWave();
     double readWantedFrequency();
     void writeOcrForFrequency(double f);
-    void writePwmPair(calc::Extended nonInverted, calc::Extended inverted, PlainLabel* nonInvertedLabel,
-                      PlainLabel* invertedLabel);
+    void writePwmPair(const calc::PwmCompareFigures& pair, PlainLabel* nonInvertedLabel, PlainLabel* invertedLabel);
     void fillIfEmpty(QLineEdit* edit);
     bool isResultLabel(const QWidget* widget) const;
     QString wantedIntervalUnit() const;
 
     void guarded(const std::function<void()>& steps);
     void write(PlainLabel* label, const QString& text);
-    QString text(calc::Extended x) const;
     std::string plain(const QString& s) const { return s.toStdString(); }
 
     MessageService& messages_;

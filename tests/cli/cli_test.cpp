@@ -92,6 +92,10 @@ const BadInput badInputs[] = {
     {"ValueBeyondAByte", {"explain", "TCCR0A=0x100"}, "'TCCR0A=0x100' is not REGISTER=VALUE with a byte 0..255"},
     {"ReservedWaveform", {"explain", "TCCR0B=0x08"}, "TCCR0A: the WGM bits give code 4, which is reserved"},
     {"ReservedOutput", {"explain", "TCCR0A=0x13"}, "TCCR0A: the COM bits give code 1, which is reserved in this mode"},
+    {"ZeroClockToExplain", {"explain", "--clock", "0", "TCCR0B=1"},
+     "--clock: '0' is not above zero; for example --clock 16MHz"},
+    {"NegativeCrystalToExplain", {"explain", "--timer2-clock", "-5", "ASSR=0x20", "TCCR2B=0x05"},
+     "--timer2-clock: '-5' is not above zero; for example --timer2-clock 32768"},
 };
 
 class CliBadInput : public testing::TestWithParam<BadInput> {};

@@ -20,6 +20,7 @@ struct Recipe {
     Mode mode;
     Measure measure;
     bool onlyWithoutCtc = false;  // a counted NORMAL case only where CTC cannot count
+    Simulator simulator = Simulator::Simavr;
 };
 
 // At 16 MHz: 1 ms is OCR 249 at prescaler 64; 1.024 ms one overflow at 64;
@@ -35,6 +36,11 @@ const Recipe recipes[] = {
     {"fast-pwm", Goal::PwmFrequency, mpq_class(clockHz, 256 * 64), Mode::FastPwm, Measure::PwmSweep},
     // 20 kHz is TOP = OCRnA = 99 at prescaler 8, the PWM on OCnB.
     {"fast-pwm-top", Goal::PwmFrequency, 20000, Mode::FastPwm, Measure::PwmDuty},
+    // F/(510 · 64) is TOP 0xFF at prescaler 64 on OCnA; 20 kHz TOP = OCRnA
+    // = 50 at prescaler 8, the PWM on OCnB.
+    {"phase-pwm", Goal::PwmFrequency, mpq_class(clockHz, 510 * 64), Mode::PhasePwm, Measure::PwmDuty, false,
+     Simulator::Avr8js},
+    {"phase-pwm-top", Goal::PwmFrequency, 20000, Mode::PhasePwm, Measure::PwmDuty, false, Simulator::Avr8js},
 };
 
 bool offers(const avr::Timer& timer, Mode mode) {
@@ -80,15 +86,20 @@ bool simulatorLacks(const avr::Chip& chip, int timer, avr::Mode mode) {
     return mega16Core && timer == 0 && mode == Mode::Ctc;
 }
 
-std::vector<Case> casesOf(const avr::Chip& chip) {
+bool avr8jsRuns(const avr::Chip& chip) { return chip.name == "atmega328p"; }
+
+std::vector<Case> casesOf(const avr::Chip& chip, Simulator simulator) {
     std::vector<Case> cases;
+    if (simulator == Simulator::Avr8js && !avr8jsRuns(chip))
+        return cases;
     for (const avr::Timer& timer : chip.timers) {
         if (!solver::searched(timer))
             continue;
         for (const Recipe& recipe : recipes) {
             const bool pin = recipe.goal != Goal::Interval;
-            if (!offers(timer, recipe.mode) || (pin && timer.compareUnits.empty()) ||
-                simulatorLacks(chip, timer.number, recipe.mode))
+            if (recipe.simulator != simulator || !offers(timer, recipe.mode) ||
+                (pin && timer.compareUnits.empty()) ||
+                (simulator == Simulator::Simavr && simulatorLacks(chip, timer.number, recipe.mode)))
                 continue;
             if (recipe.measure == Measure::PwmDuty && timer.waveform(recipe.mode, avr::Top::Ocr, 0) == nullptr)
                 continue;
@@ -102,7 +113,7 @@ std::vector<Case> casesOf(const avr::Chip& chip) {
             query.timer = timer.number;
             query.mode = recipe.mode;
             const solver::Row row = solver::solve(query).row(0);
-            cases.push_back({fmt::format("t{}-{}", timer.number, recipe.name), query, row, recipe.measure});
+            cases.push_back({fmt::format("t{}-{}", timer.number, recipe.name), query, row, recipe.measure, simulator});
         }
     }
     return cases;

@@ -22,11 +22,16 @@ enum class Measure {
     PwmDuty,        // the period and high time of PWM at its setup's duty
 };
 
+// simavr runs every mode it models; avr8js, on the chips it has, the modes
+// simavr lacks.
+enum class Simulator { Simavr, Avr8js };
+
 struct Case {
-    std::string name;  // "t0-ctc"; the firmware is <name>.c and <name>.elf
+    std::string name;  // "t0-ctc"; the firmware is <name>.c, <name>.elf and <name>.hex
     solver::Query query;
     solver::Row row;
     Measure measure;
+    Simulator simulator;
 };
 
 constexpr long clockHz = 16000000;
@@ -39,10 +44,11 @@ struct Probe {
 };
 std::optional<Probe> probeOf(const avr::Chip& chip);
 
-// Every case the chip's timers can run in the simulator: Phase Correct PWM
-// is left out, as the simulator does not model its 8-bit form, and so are
-// the modes simulatorLacks().
-std::vector<Case> casesOf(const avr::Chip& chip);
+// Every case the chip's timers can run in the simulator. simavr does not
+// model 8-bit Phase Correct PWM nor the modes simulatorLacks(); avr8js runs
+// Phase Correct PWM, on the chips avr8jsRuns().
+std::vector<Case> casesOf(const avr::Chip& chip, Simulator simulator);
+bool avr8jsRuns(const avr::Chip& chip);
 
 // simavr 1.6 runs Timer0's CTC mode of the ATmega16 and ATmega32 as NORMAL
 // (their Timer2, with the same register layout, it runs right). Pinned by

@@ -4,6 +4,7 @@
 #include "avr/timers.h"
 #include "cli/cli.h"
 #include "solver/quantity.h"
+#include "solver/words.h"
 
 #include "tests/firmware/cases.h"
 
@@ -133,9 +134,9 @@ TEST_P(SetupCode, CompilesForEveryTimerAndMode) {
     EXPECT_EQ(compiled.status, 0) << compiled.messages;
     for (const avr::Timer& timer : chip.timers | std::views::filter(solver::searched))
         for (const avr::WaveformMode& mode : timer.modes) {
-            static const char* keywords[] = {"normal", "ctc", "fast-pwm", "phase-pwm"};
-            EXPECT_TRUE(emitted.contains({timer.number, keywords[static_cast<int>(mode.mode)]}))
-                << "Timer" << timer.number << " " << keywords[static_cast<int>(mode.mode)] << " never emitted";
+            const std::string keyword(solver::modeKeyword(mode.mode));
+            EXPECT_TRUE(emitted.contains({timer.number, keyword}))
+                << "Timer" << timer.number << " " << keyword << " never emitted";
         }
     ASSERT_FALSE(aHeader.empty());
     const Compiled otherClock = compile(dir, std::string(chip.name), aHeader, "-DF_CPU=8000000UL");

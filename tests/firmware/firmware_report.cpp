@@ -47,7 +47,7 @@ int main() {
         std::vector<Proof> proofs;
         for (const avr::Chip& chip : avr::chips()) {
             // A CTC interrupt where a timer has one, else an overflow.
-            const std::vector<firmware::Case> cases = firmware::casesOf(chip);
+            const std::vector<firmware::Case> cases = firmware::casesOf(chip, firmware::Simulator::Simavr);
             auto chosen = std::ranges::find_if(cases, [](const firmware::Case& c) { return c.name.ends_with("-ctc"); });
             if (chosen == cases.end())
                 chosen = std::ranges::find(cases, firmware::Measure::InterruptFlag, &firmware::Case::measure);

@@ -16,12 +16,13 @@ int main(int argc, char** argv) {
         const avr::Chip* chip = avr::findChip(argv[1]);
         if (chip == nullptr)
             throw std::invalid_argument(std::string("unknown chip ") + argv[1]);
-        for (const firmware::Case& c : firmware::casesOf(*chip)) {
-            std::ofstream file(std::string(argv[2]) + "/" + c.name + ".c");
-            file << firmware::firmwareSource(*chip, c);
-            if (!file)
-                throw std::runtime_error("cannot write " + c.name + ".c");
-        }
+        for (const firmware::Simulator simulator : {firmware::Simulator::Simavr, firmware::Simulator::Avr8js})
+            for (const firmware::Case& c : firmware::casesOf(*chip, simulator)) {
+                std::ofstream file(std::string(argv[2]) + "/" + c.name + ".c");
+                file << firmware::firmwareSource(*chip, c);
+                if (!file)
+                    throw std::runtime_error("cannot write " + c.name + ".c");
+            }
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "firmware_source: %s\n", error.what());

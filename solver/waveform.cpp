@@ -1,0 +1,25 @@
+#include "solver/waveform.h"
+
+#include <algorithm>
+
+namespace solver {
+namespace {
+
+// The nearest whole part of dutyPercent of n, halves up.
+int percentOf(int dutyPercent, int n) { return (2 * dutyPercent * n + 100) / 200; }
+
+}  // namespace
+
+mpq_class highPart(avr::Mode mode, int compare, int top) {
+    if (mode == avr::Mode::FastPwm)
+        return compare >= top ? mpq_class(1) : mpq_class(compare + 1, top + 1);
+    return top == 0 ? mpq_class(0) : mpq_class(std::min(compare, top), top);
+}
+
+int compareForDuty(avr::Mode mode, int dutyPercent, int top) {
+    if (mode == avr::Mode::FastPwm)
+        return std::clamp(percentOf(dutyPercent, top + 1) - 1, 0, top);
+    return std::clamp(percentOf(dutyPercent, top), 0, top);
+}
+
+}  // namespace solver

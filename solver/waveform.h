@@ -1,0 +1,58 @@
+#pragma once
+
+// How the counter counts in each waveform mode, in ticks of the timer's
+// clock: the one home of the period, TOP and duty formulas that the search,
+// the setup code and the decoder of register contents all use, and of the
+// cycle allowances their words quote.
+//
+//   counting up and wrapping (NORMAL, CTC, Fast PWM)  TOP + 1 ticks a period
+//   up to TOP and down again (Phase Correct, and
+//   Phase and Frequency Correct)                      2 TOP ticks a period
+//
+// A compare output toggled at each match makes a square wave of two periods.
+
+#include "avr/timers.h"
+
+#include <gmpxx.h>
+
+namespace solver {
+
+// A software count needs its interrupts at least this many CPU cycles
+// apart: the counting routine itself takes about 40, and without a floor
+// the most exact row for 1 ms at 11.0592 MHz would interrupt every 13
+// cycles, which no program survives. Single interrupts closer than this are
+// kept, with a warning.
+constexpr unsigned long countingFloorCycles = 256;
+// A plain routine writes TCNTn this many CPU cycles after the overflow
+// (interrupt response, vector jump, prologue), measured in a cycle-accurate
+// simulator. When the write lands after the first tick of the new period,
+// the ticks counted meanwhile are lost: at prescalers 1 and 8.
+constexpr unsigned long reloadLatencyCycles = 19;
+// An asynchronous TCNTn write is latched on the second crystal edge after it.
+constexpr unsigned long crystalLatchCycles = 2;
+
+// The counter's maximum, which is TOP in the modes whose TOP is fixed.
+constexpr int counterMax = 0xFF;
+
+constexpr int topOf(avr::Top top, int topRegister) { return top == avr::Top::Fixed ? counterMax : topRegister; }
+
+constexpr long periodTicks(avr::Mode mode, int top) {
+    const bool dualSlope = mode == avr::Mode::PhasePwm || mode == avr::Mode::PhaseFrequencyPwm;
+    return dualSlope ? 2L * top : top + 1L;
+}
+
+// The ticks from one overflow to the next with the counter preloaded, in
+// NORMAL mode, with the preload written back at each overflow.
+constexpr long preloadedTicks(int preload) { return periodTicks(avr::Mode::Normal, counterMax) - preload; }
+
+// The part of each period a non-inverted PWM output is high: (OCR + 1) /
+// (TOP + 1) in Fast PWM, where OCR 0 still gives a one-tick spike and an OCR
+// at or above TOP holds it high; OCR / TOP in Phase Correct PWM. Inverted,
+// the output is high for the rest.
+mpq_class highPart(avr::Mode mode, int compare, int top);
+
+// The compare value whose non-inverted output comes nearest dutyPercent,
+// halves up, within 0 to TOP.
+int compareForDuty(avr::Mode mode, int dutyPercent, int top);
+
+}  // namespace solver
