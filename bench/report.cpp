@@ -3,48 +3,34 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <optional>
 #include <stdexcept>
 
 namespace bench {
 namespace {
 
-// Splits one CSV line; quoted cells may hold commas, as benchmark names with
-// arguments do.
-std::vector<std::string> csvCells(std::string_view line) {
-    std::vector<std::string> cells(1);
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"')
-            quoted = !quoted;
-        else if (c == ',' && !quoted)
-            cells.emplace_back();
-        else if (c != '\r')
-            cells.back() += c;
-    }
-    return cells;
+using nlohmann::json;
+
+// A benchmark's entry in Google Benchmark's JSON: its first run by run_name
+// (manually timed benchmarks are "NAME/manual_time"), or an aggregate by its
+// full name ("NAME/manual_time_median").
+const json& benchmarksOf(const json& results) {
+    static const json none = json::array();
+    const auto found = results.is_object() ? results.find("benchmarks") : results.end();
+    return found != results.end() && found->is_array() ? *found : none;
 }
 
-std::vector<std::string_view> lines(std::string_view text) {
-    std::vector<std::string_view> result;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        result.push_back(text.substr(0, end));
-        text.remove_prefix(std::min(end + 1, text.size()));
-    }
-    return result;
+const json* entryOf(const json& results, const std::string& key, const char* field) {
+    for (const json& entry : benchmarksOf(results))
+        if (entry.value(field, "") == key)
+            return &entry;
+    return nullptr;
 }
 
-// Google Benchmark prints context lines before the header.
-std::vector<std::string_view>::const_iterator headerOf(const std::vector<std::string_view>& all) {
-    return std::find_if(all.begin(), all.end(), [](std::string_view line) { return line.starts_with("name,"); });
-}
-
-std::optional<double> number(std::string_view text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+std::optional<double> counter(const json* entry, const char* name) {
+    if (entry == nullptr || !entry->contains(name) || !(*entry)[name].is_number())
         return std::nullopt;
-    return value;
+    return (*entry)[name].get<double>();
 }
 
 // The width of a cell as a terminal shows it: UTF-8 continuation bytes
@@ -67,19 +53,19 @@ struct Figure {
     int labelsPainted = -1;  // -1 for a benchmark that paints nothing
 };
 
-Figure figureOf(const std::string& csv, const std::string& name) {
-    const std::string row = name + "/manual_time_median";
-    const std::optional<std::string> error = csvCell(csv, name + "/manual_time", "error_message");
-    if (error && !error->empty())
-        return {"failed: " + *error};
-    const std::optional<double> median = csvValue(csv, row, "call_median_us");
-    const std::optional<double> target = csvValue(csv, row, "target_us");
+Figure figureOf(const json& results, const std::string& name) {
+    const json* run = entryOf(results, name + "/manual_time", "run_name");
+    if (run != nullptr && run->value("error_occurred", false))
+        return {"failed: " + run->value("error_message", std::string())};
+    const json* row = entryOf(results, name + "/manual_time_median", "name");
+    const std::optional<double> median = counter(row, "call_median_us");
+    const std::optional<double> target = counter(row, "target_us");
     if (!median || !target)
         return {"no figure"};
     Figure figure{fixed(*median, 1) + " µs", true, *median, *target,
-                  static_cast<int>(csvValue(csv, row, "labels_painted").value_or(-1))};
-    const std::optional<double> slot = csvValue(csv, row, "slot_median_us");
-    const std::optional<double> events = csvValue(csv, row, "events_median_us");
+                  static_cast<int>(counter(row, "labels_painted").value_or(-1))};
+    const std::optional<double> slot = counter(row, "slot_median_us");
+    const std::optional<double> events = counter(row, "events_median_us");
     if (slot && events)
         figure.text += " (slot " + fixed(*slot, 1) + ", queued events " + fixed(*events, 1) + ")";
     return figure;
@@ -90,7 +76,7 @@ Figure figureOf(const std::string& csv, const std::string& name) {
 Row handlerRow(const std::vector<HandlerRun>& runs, const std::string& name) {
     std::vector<Figure> figures;
     for (const HandlerRun& run : runs)
-        figures.push_back(figureOf(run.csv, name));
+        figures.push_back(figureOf(run.results, name));
     std::string cell;
     for (std::size_t i = 0; i < runs.size(); ++i)
         cell += (i == 0 ? "" : "; ") + (runs[i].label.empty() ? "" : runs[i].label + ": ") + figures[i].text;
@@ -132,43 +118,26 @@ std::string spreadText(const Spread& spread, std::string_view unit, int decimals
            ", max " + fixed(spread.max, decimals) + ")";
 }
 
-std::vector<std::string> csvRowNames(std::string_view csv) {
-    const std::vector<std::string_view> all = lines(csv);
-    const auto header = headerOf(all);
-    std::vector<std::string> names;
-    if (header == all.end())
-        return names;
-    for (auto line = header + 1; line != all.end(); ++line) {
-        if (line->empty())
-            continue;
-        std::string name = csvCells(*line).front();
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
+ProgramSamples hyperfineSamples(const std::vector<json>& exports, const std::string& command) {
+    ProgramSamples samples;
+    for (const json& output : exports) {
+        const auto results = output.value("results", json::array());
+        const auto result = std::find_if(results.begin(), results.end(),
+                                         [&](const json& r) { return r.value("command", "") == command; });
+        if (result == results.end())
+            throw std::runtime_error("no runs of " + command + " in the hyperfine output");
+        for (const json& seconds : result->at("times"))
+            samples.wallMs.push_back(seconds.get<double>() * 1e3);
+        samples.cpuMs.push_back((result->at("user").get<double>() + result->at("system").get<double>()) * 1e3);
     }
-    return names;
+    return samples;
 }
 
-std::optional<std::string> csvCell(std::string_view csv, std::string_view row, std::string_view column) {
-    const std::vector<std::string_view> all = lines(csv);
-    const auto header = headerOf(all);
-    if (header == all.end())
-        return std::nullopt;
-    const std::vector<std::string> names = csvCells(*header);
-    const auto at = std::find(names.begin(), names.end(), column);
-    if (at == names.end())
-        return std::nullopt;
-    const auto index = static_cast<std::size_t>(at - names.begin());
-    for (auto line = header + 1; line != all.end(); ++line) {
-        std::vector<std::string> cells = csvCells(*line);
-        if (cells.front() == row)
-            return index < cells.size() ? std::optional(std::move(cells[index])) : std::nullopt;
-    }
-    return std::nullopt;
-}
-
-std::optional<double> csvValue(std::string_view csv, std::string_view row, std::string_view column) {
-    const std::optional<std::string> cell = csvCell(csv, row, column);
-    return cell ? number(*cell) : std::nullopt;
+std::string otherCommand(const json& hyperfineExport, const std::string& baseline) {
+    for (const json& result : hyperfineExport.value("results", json::array()))
+        if (result.value("command", "") != baseline)
+            return result.value("command", "");
+    throw std::runtime_error("no command beside " + baseline + " in the hyperfine output");
 }
 
 std::string verdict(bool met) { return met ? "met" : "MISSED"; }
@@ -215,14 +184,16 @@ Row commandRow(const ProgramSamples& command, const ProgramSamples& minimal, con
 std::vector<Row> handlerRows(const std::vector<HandlerRun>& runs) {
     std::vector<std::string> names;
     for (const HandlerRun& run : runs)
-        for (const std::string& row : csvRowNames(run.csv))
-            if (std::find(names.begin(), names.end(), handlerName(row)) == names.end())
-                names.push_back(handlerName(row));
+        for (const json& entry : benchmarksOf(run.results)) {
+            const std::string name = handlerName(entry.value("run_name", ""));
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
     std::vector<Row> rows;
     for (const std::string& name : names)
         rows.push_back(handlerRow(runs, name));
     if (rows.empty())
-        rows.push_back({"handlers", "no benchmark row in the CSV", "—", "—", "FAILED"});
+        rows.push_back({"handlers", "no benchmark in the output", "—", "—", "FAILED"});
     return rows;
 }
 

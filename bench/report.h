@@ -2,7 +2,8 @@
 
 // The arithmetic and text of the benchmark table, kept apart from the
 // measuring so that it can be tested without starting processes.
-#include <optional>
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,14 +26,6 @@ std::string fixed(double value, int decimals);
 // "61.2 ms (min 58.0, max 70.4)"
 std::string spreadText(const Spread& spread, std::string_view unit, int decimals);
 
-// Google Benchmark's CSV output: the names of its rows in order, each once.
-std::vector<std::string> csvRowNames(std::string_view csv);
-// The cell of the first row named `row` in the column headed `column`;
-// empty when either is missing.
-std::optional<std::string> csvCell(std::string_view csv, std::string_view row, std::string_view column);
-// The same cell as a number; empty also when it is not one.
-std::optional<double> csvValue(std::string_view csv, std::string_view row, std::string_view column);
-
 struct Row {
     std::string metric;
     std::string avrtimer;
@@ -47,10 +40,18 @@ constexpr double startupRatioTarget = 1.2;
 constexpr double extraRssTargetMiB = 10;
 constexpr double commandRatioTarget = 2.0;
 
-// Whole runs of one program, one entry per run.
+// Whole runs of one program. hyperfine gives each run's wall time but only
+// the mean CPU time of a call, so cpuMs has one entry per hyperfine call.
 struct ProgramSamples {
     std::vector<double> wallMs, cpuMs, rssMiB;
 };
+
+// The runs of the command named `command` (hyperfine's --command-name) in
+// hyperfine --export-json outputs, merged. Throws std::runtime_error when an
+// output lacks it: a row without its measurement would read as a real figure.
+ProgramSamples hyperfineSamples(const std::vector<nlohmann::json>& exports, const std::string& command);
+// The other command of a comparison with `baseline`, as hyperfine names it.
+std::string otherCommand(const nlohmann::json& hyperfineExport, const std::string& baseline);
 
 // Start-up time, its CPU time and peak RSS of the calculator against the
 // bare window, each with the median's ratio or difference and its verdict.
@@ -65,11 +66,11 @@ Row startupFloorRow(const ProgramSamples& floor, const ProgramSamples& bare, con
 Row commandRow(const ProgramSamples& command, const ProgramSamples& minimal, const std::string& what,
                const std::string& where);
 
-// One CSV output of handlers_bench or solver_bench, named by where it ran ("CPU 0"); the
-// name may be empty when there is only one.
+// One --benchmark_format=json output of handlers_bench or solver_bench, named
+// by where it ran ("CPU 0"); the name may be empty when there is only one.
 struct HandlerRun {
     std::string label;
-    std::string csv;
+    nlohmann::json results;
 };
 
 // One row per benchmark: the median of one call in each run against the

@@ -34,62 +34,26 @@ INSTANTIATE_TEST_SUITE_P(Samples, SpreadOf,
 
 TEST(SpreadOfNothing, Throws) { EXPECT_THROW(spreadOf({}), std::invalid_argument); }
 
-// What Google Benchmark 1.7 writes with --benchmark_out_format=csv for
-// handlers_bench: context lines, then quoted names, user counters last.
-const std::string handlersCsv =
-    "2024-01-01T00:00:00+00:00\r\n"
-    "Running build/handlers_bench\r\n"
-    "name,iterations,real_time,cpu_time,time_unit,bytes_per_second,items_per_second,label,"
-    "error_occurred,error_message,\"call_median_us\",\"events_median_us\",\"labels_painted\","
-    "\"slot_median_us\",\"target_us\"\r\n"
-    "\"czestChange/manual_time\",1000,41.5,41.2,us,,,,,,40.25,20,23,20,100\r\n"
-    "\"czestChange/manual_time_median\",5,41.5,41.2,us,,,,,,40.5,20.26,23,19.71,100\r\n"
-    "\"Edit1Change/manual_time_median\",5,61.0,60.0,us,,,,,,50,,1,,50\r\n"
-    "\"TrackBar1Change/manual_time\",0,0,0,us,,,,true,\"no label was repainted, after the call\",,,,,\r\n"
-    "\"TrackBar1Change/manual_time\",0,0,0,us,,,,true,\"no label was repainted, after the call\",,,,,\r\n";
-
-struct CellCase {
-    const char* name;
-    const char* row;
-    const char* column;
-    std::optional<double> expected;
-};
-
-void PrintTo(const CellCase& row, std::ostream* out) { *out << row.name; }
-
-class CsvValue : public testing::TestWithParam<CellCase> {};
-
-TEST_P(CsvValue, FindsTheCellByRowAndHeading) {
-    EXPECT_EQ(csvValue(handlersCsv, GetParam().row, GetParam().column), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cells, CsvValue,
-    testing::Values(CellCase{"firstRowOfThatName", "czestChange/manual_time", "call_median_us", 40.25},
-                    CellCase{"aggregateRow", "czestChange/manual_time_median", "call_median_us", 40.5},
-                    CellCase{"quotedHeadingOfACounter", "Edit1Change/manual_time_median", "target_us", 50},
-                    CellCase{"lastColumnBeforeCarriageReturn", "czestChange/manual_time", "target_us", 100},
-                    CellCase{"emptyCellIsNoNumber", "TrackBar1Change/manual_time", "call_median_us", std::nullopt},
-                    CellCase{"textIsNoNumber", "czestChange/manual_time", "time_unit", std::nullopt},
-                    CellCase{"missingRow", "ocrChange/manual_time_median", "target_us", std::nullopt},
-                    CellCase{"missingColumn", "czestChange/manual_time", "items", std::nullopt}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(CsvCell, KeepsCommasInsideQuotes) {
-    EXPECT_EQ(csvCell(handlersCsv, "TrackBar1Change/manual_time", "error_message"),
-              "no label was repainted, after the call");
-}
-
-TEST(CsvRowNames, InOrderEachOnceWithoutTheContext) {
-    EXPECT_EQ(csvRowNames(handlersCsv),
-              (std::vector<std::string>{"czestChange/manual_time", "czestChange/manual_time_median",
-                                        "Edit1Change/manual_time_median", "TrackBar1Change/manual_time"}));
-}
-
-TEST(CsvRowNames, NoneWithoutHeader) { EXPECT_TRUE(csvRowNames("Running x\nBM_a,1,2\n").empty()); }
+// What Google Benchmark 1.7 writes with --benchmark_format=json for
+// handlers_bench, shortened: each run, then its aggregates, user counters
+// beside the standard fields.
+const nlohmann::json handlersJson = nlohmann::json::parse(R"({
+  "context": {"executable": "build/handlers_bench"},
+  "benchmarks": [
+    {"name": "czestChange/manual_time", "run_name": "czestChange/manual_time", "run_type": "iteration",
+     "real_time": 41.5, "time_unit": "us", "call_median_us": 40.25, "labels_painted": 23, "target_us": 100},
+    {"name": "czestChange/manual_time_median", "run_name": "czestChange/manual_time", "run_type": "aggregate",
+     "aggregate_name": "median", "call_median_us": 40.5, "events_median_us": 20.26, "labels_painted": 23,
+     "slot_median_us": 19.71, "target_us": 100},
+    {"name": "Edit1Change/manual_time_median", "run_name": "Edit1Change/manual_time", "run_type": "aggregate",
+     "aggregate_name": "median", "call_median_us": 50, "labels_painted": 1, "target_us": 50},
+    {"name": "TrackBar1Change/manual_time", "run_name": "TrackBar1Change/manual_time", "run_type": "iteration",
+     "error_occurred": true, "error_message": "no label was repainted after the call"}
+  ]
+})");
 
 TEST(HandlerRows, MedianAgainstTargetAndFailuresNamed) {
-    const std::vector<Row> rows = handlerRows({{"", handlersCsv}});
+    const std::vector<Row> rows = handlerRows({{"", handlersJson}});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].metric, "czestChange, median of one call, 23 labels repainted");
     EXPECT_EQ(rows[0].avrtimer, "40.5 µs (slot 19.7, queued events 20.3)");
@@ -100,19 +64,18 @@ TEST(HandlerRows, MedianAgainstTargetAndFailuresNamed) {
     EXPECT_EQ(rows[1].metric, "Edit1Change, median of one call, 1 label repainted");
     EXPECT_EQ(rows[1].avrtimer, "50.0 µs");
     EXPECT_EQ(rows[1].verdict, "MISSED");
-    EXPECT_EQ(rows[2].avrtimer, "failed: no label was repainted, after the call");
+    EXPECT_EQ(rows[2].avrtimer, "failed: no label was repainted after the call");
     EXPECT_EQ(rows[2].verdict, "FAILED");
 }
 
 // The same handlers measured on a second processor, where czestChange is
 // slow and Edit1Change was never run.
-const std::string slowerCsv =
-    "name,iterations,real_time,cpu_time,time_unit,bytes_per_second,items_per_second,label,"
-    "error_occurred,error_message,\"call_median_us\",\"labels_painted\",\"target_us\"\n"
-    "\"czestChange/manual_time_median\",5,141.5,141.2,us,,,,,,140,23,100\n";
+const nlohmann::json slowerJson = nlohmann::json::parse(R"({"benchmarks": [
+    {"name": "czestChange/manual_time_median", "run_name": "czestChange/manual_time",
+     "call_median_us": 140, "labels_painted": 23, "target_us": 100}]})");
 
 TEST(HandlerRows, EveryRunMustMeetTheTarget) {
-    const std::vector<Row> rows = handlerRows({{"CPU 0", handlersCsv}, {"CPU 1", slowerCsv}});
+    const std::vector<Row> rows = handlerRows({{"CPU 0", handlersJson}, {"CPU 1", slowerJson}});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].avrtimer, "CPU 0: 40.5 µs (slot 19.7, queued events 20.3); CPU 1: 140.0 µs");
     EXPECT_EQ(rows[0].verdict, "MISSED");
@@ -121,11 +84,10 @@ TEST(HandlerRows, EveryRunMustMeetTheTarget) {
 }
 
 TEST(HandlerRows, AFloorHasNoVerdict) {
-    const std::string floorCsv =
-        "name,iterations,real_time,cpu_time,time_unit,bytes_per_second,items_per_second,label,"
-        "error_occurred,error_message,\"call_median_us\",\"labels_painted\",\"target_us\"\n"
-        "\"czestTextsInBareQLabels/manual_time_median\",5,170,170,us,,,,,,170,12,0\n";
-    const std::vector<Row> rows = handlerRows({{"", floorCsv}});
+    const nlohmann::json floorJson = nlohmann::json::parse(R"({"benchmarks": [
+        {"name": "czestTextsInBareQLabels/manual_time_median", "run_name": "czestTextsInBareQLabels/manual_time",
+         "call_median_us": 170, "labels_painted": 12, "target_us": 0}]})");
+    const std::vector<Row> rows = handlerRows({{"", floorJson}});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].metric, "czestTextsInBareQLabels, median of one call, 12 labels repainted");
     EXPECT_EQ(rows[0].target, "floor, no target");
@@ -133,9 +95,34 @@ TEST(HandlerRows, AFloorHasNoVerdict) {
 }
 
 TEST(HandlerRows, EmptyOutputIsAFailureNotAnEmptyTable) {
-    const std::vector<Row> rows = handlerRows({{"", ""}});
+    const std::vector<Row> rows = handlerRows({{"", nlohmann::json::object()}});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].verdict, "FAILED");
+}
+
+// Two rounds of hyperfine --export-json, shortened: wall times per run, CPU
+// times as means of the round.
+const nlohmann::json round1 = nlohmann::json::parse(R"({"results": [
+    {"command": "avrtimer", "times": [0.050, 0.052], "user": 0.030, "system": 0.010},
+    {"command": "bare_window", "times": [0.040, 0.041], "user": 0.020, "system": 0.005}]})");
+const nlohmann::json round2 = nlohmann::json::parse(R"({"results": [
+    {"command": "bare_window", "times": [0.042], "user": 0.021, "system": 0.004},
+    {"command": "avrtimer", "times": [0.054], "user": 0.031, "system": 0.009}]})");
+
+TEST(HyperfineSamples, RoundsMergedByCommandName) {
+    const ProgramSamples app = hyperfineSamples({round1, round2}, "avrtimer");
+    EXPECT_EQ(app.wallMs, (std::vector<double>{50, 52, 54}));
+    ASSERT_EQ(app.cpuMs.size(), 2u);
+    EXPECT_DOUBLE_EQ(app.cpuMs[1], 40);
+    EXPECT_EQ(hyperfineSamples({round1, round2}, "bare_window").wallMs, (std::vector<double>{40, 41, 42}));
+}
+
+TEST(HyperfineSamples, ARoundWithoutTheCommandThrows) {
+    const nlohmann::json other = nlohmann::json::parse(R"({"results": [{"command": "bare_window", "times": [0.04],
+        "user": 0.02, "system": 0}]})");
+    EXPECT_THROW(hyperfineSamples({round1, other}, "avrtimer"), std::runtime_error);
+    EXPECT_EQ(otherCommand(round2, "bare_window"), "avrtimer");
+    EXPECT_THROW(otherCommand(other, "bare_window"), std::runtime_error);
 }
 
 struct StartupCase {
