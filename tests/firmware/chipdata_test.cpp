@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -36,6 +37,14 @@ std::map<std::string, std::string> macrosOf(const avr::Chip& chip) {
     if (pipe != nullptr)
         pclose(pipe);
     return macros;
+}
+
+// Whether every bit the code sets is one the timer has.
+bool fits(const std::array<avr::Bit, 4>& bits, int code) {
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        if ((code >> i & 1) != 0 && !bits[i].exists())
+            return false;
+    return code >> bits.size() == 0;
 }
 
 class ChipData : public testing::TestWithParam<const avr::Chip*> {
@@ -103,10 +112,11 @@ TEST_P(ChipData, NamesAndBitPositionsAreAvrLibcs) {
             for (const avr::Bit* bit : {&t.pll->enable, &t.pll->locked, &t.pll->select, &t.pll->lowSpeed})
                 expectBit(*bit);
         }
-        // Each mode's code sets only WGM bits the timer has, and TOP is there.
+        // Each code sets only WGM or CS bits the timer has, and TOP is there.
+        for (const avr::Prescaler& prescaler : t.prescalers)
+            EXPECT_TRUE(fits(t.cs, prescaler.code)) << "CS code " << prescaler.code;
         for (const avr::WaveformMode& mode : t.modes) {
-            for (std::size_t i = 0; i < t.wgm.size(); ++i)
-                EXPECT_TRUE((mode.code >> i & 1) == 0 || t.wgm[i].exists()) << "WGM code " << mode.code;
+            EXPECT_TRUE(fits(t.wgm, mode.code)) << "WGM code " << mode.code;
             EXPECT_EQ(t.waveformByCode(mode.code), &mode) << "WGM code " << mode.code << " twice";
             EXPECT_TRUE(mode.top != avr::Top::Fixed || (mode.fixedTop > 0 && mode.fixedTop <= t.max()))
                 << "WGM code " << mode.code;
