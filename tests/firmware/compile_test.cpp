@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -108,7 +110,9 @@ class SetupCode : public testing::TestWithParam<const avr::Chip*> {};
 
 TEST_P(SetupCode, CompilesForEveryTimerAndMode) {
     const avr::Chip& chip = *GetParam();
-    const fs::path dir = fs::path(testing::TempDir()) / ("setupcode-" + std::string(chip.name));
+    // One directory per process: runs of the suite from other build trees
+    // share the temporary directory, and would clear each other's files.
+    const fs::path dir = fs::path(testing::TempDir()) / fmt::format("setupcode-{}-{}", chip.name, getpid());
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::string files;
@@ -143,6 +147,8 @@ TEST_P(SetupCode, CompilesForEveryTimerAndMode) {
     EXPECT_NE(otherClock.status, 0) << "a header compiled for another F_CPU";
     EXPECT_NE(otherClock.messages.find("these values are for F_CPU 16000000 Hz"), std::string::npos)
         << otherClock.messages;
+    if (!HasFailure())
+        fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Chips, SetupCode, testing::ValuesIn(firmware::allChips()),
