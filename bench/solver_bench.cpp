@@ -1,5 +1,5 @@
 // The settings search in-process: solve() plus the rows read, timed call by
-// call, with the same counters handlers_bench writes so that startup_bench
+// call, with the same counters handlers_bench writes so that bench_report
 // puts them in its table against the 1 ms target.
 //
 //   first ten rows   what avrtimer-calc solve prints by default

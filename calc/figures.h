@@ -99,7 +99,9 @@ struct Figure {
 
 // The six figures of the clock and prescaler, then those of each input
 // given. Parse errors of the typed numbers are reported as the window's
-// error report words them; the fields' own fallbacks do not apply.
+// error report words them; the fields' own fallbacks do not apply. The clock
+// must be above zero, as the command line demands: without a tick the
+// window stops before the NORMAL-mode span, which has nothing to read here.
 std::vector<Figure> windowFigures(const FigureInputs& inputs, std::string_view separator);
 
 }  // namespace calc

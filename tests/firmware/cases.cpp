@@ -36,9 +36,11 @@ const Recipe recipes[] = {
     {"fast-pwm", Goal::PwmFrequency, mpq_class(clockHz, 256 * 64), Mode::FastPwm, Measure::PwmSweep},
     // 20 kHz is TOP = OCRnA = 99 at prescaler 8, the PWM on OCnB.
     {"fast-pwm-top", Goal::PwmFrequency, 20000, Mode::FastPwm, Measure::PwmDuty},
-    // F/(510 · 64) is TOP 0xFF at prescaler 64 on OCnA; 20 kHz TOP = OCRnA
-    // = 50 at prescaler 8, the PWM on OCnB.
+    // F/(510 · 64) is TOP 0xFF at prescaler 64 on OCnA, F/510 the same at 1;
+    // 20 kHz TOP = OCRnA = 50 at prescaler 8, the PWM on OCnB.
     {"phase-pwm", Goal::PwmFrequency, mpq_class(clockHz, 510 * 64), Mode::PhasePwm, Measure::PwmDuty, false,
+     Simulator::Avr8js},
+    {"phase-pwm-sweep", Goal::PwmFrequency, mpq_class(clockHz, 510), Mode::PhasePwm, Measure::PwmSweep, false,
      Simulator::Avr8js},
     {"phase-pwm-top", Goal::PwmFrequency, 20000, Mode::PhasePwm, Measure::PwmDuty, false, Simulator::Avr8js},
 };

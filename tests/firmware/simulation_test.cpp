@@ -24,25 +24,6 @@ std::string elfOf(const avr::Chip& chip, const Case& c) {
     return std::string(AVRTIMER_FIRMWARE_DIR) + "/" + std::string(chip.name) + "/" + c.name + ".elf";
 }
 
-// High time and period of each PWM period, from the rising edges: with OCR
-// stepping 0..254 the high times run N, 2N, ... 255N, once the first
-// period of OCR 0 is found.
-void expectSweep(const firmware::Events& pin, const Case& c, const mpz_class& claimed) {
-    const long n = c.row.setting.prescaler;
-    std::vector<std::uint64_t> highs;
-    // The first period starts with the setup, not at BOTTOM.
-    for (std::size_t i = 2; i + 2 < pin.at.size(); ++i)
-        if (pin.level[i]) {
-            highs.push_back(pin.at[i + 1] - pin.at[i]);
-            EXPECT_EQ(mpz_class(pin.at[i + 2] - pin.at[i]), claimed) << "period at edge " << i;
-        }
-    const auto spike = std::ranges::find(highs, static_cast<std::uint64_t>(n));
-    ASSERT_NE(spike, highs.end()) << "no period with OCR 0, a spike of one tick";
-    ASSERT_GE(highs.end() - spike, 255) << "the sweep did not reach OCR 254";
-    for (long ocr = 0; ocr <= 254; ++ocr)
-        EXPECT_EQ(spike[ocr], static_cast<std::uint64_t>((ocr + 1) * n)) << "OCR " << ocr;
-}
-
 void simulate(const avr::Chip& chip, const Case& c) {
     SCOPED_TRACE(c.name);
     Simulation sim(elfOf(chip, c), chip.name);
@@ -80,7 +61,7 @@ void simulate(const avr::Chip& chip, const Case& c) {
     case Measure::PwmSweep: {
         const firmware::Events& pin = sim.comparePin(timer, 0);
         sim.run(runLength(claimed, c.measure));
-        expectSweep(pin, c, claimed);
+        firmware::expectSweep(pin, c);
         break;
     }
     }
