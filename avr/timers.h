@@ -1,31 +1,40 @@
 #pragma once
 
-// The 8-bit timer/counters of the AVR chips the program knows, as data read
-// from the data sheets: which prescalers each timer offers and their
-// clock-select codes, which waveform modes it has with their WGM codes and
-// TOP, which registers and bits set them up, which compare units, output
-// pins and interrupt vectors it has. Nothing here computes; the solver
-// (solver/) reads these tables to search, to write setup code and to
-// decode register values, and the command line offers the chips by name.
+// The timer/counters of the AVR chips the program knows, as data read from
+// the data sheets: the counter's width, which prescalers each timer offers
+// and their clock-select codes, which waveform modes it has with their WGM
+// codes and TOP, which registers and bits set them up, which compare units,
+// output pins, input capture and interrupt vectors it has. Nothing here
+// computes; the solver (solver/) reads these tables to search, to write
+// setup code and to decode register values, and the command line offers
+// the chips by name.
 //
 // A chip is one entry of chips(); its timers are listed by number. The
 // differences between chips are in the data, never in code that asks which
 // chip it is: the ATmega8's Timer0 simply has no compare unit and one
 // waveform mode, the ATmega16's Timer2 one control register, the ATtiny85
-// no Timer2. Every name is spelled as avr-libc spells it, so that the setup
-// code can name each bit; a test checks each name and bit position against
-// avr-libc's headers for every chip.
+// no Timer2 and a Timer1 of its own design, whose mode bits are spread over
+// TCCR1 and GTCCR and whose TOP register OCR1C is no compare unit. Every
+// name is spelled as avr-libc spells it, so that the setup code can name
+// each bit; a test checks each name and bit position against avr-libc's
+// headers for every chip.
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 
 namespace avr {
 
-enum class Mode { Normal, Ctc, FastPwm, PhasePwm };
+// Phase and Frequency Correct PWM counts like Phase Correct PWM but takes a
+// new TOP at BOTTOM, so that changing the frequency never leaves a glitch;
+// the 16-bit timers alone have it.
+enum class Mode { Normal, Ctc, FastPwm, PhasePwm, PhaseFrequencyPwm };
 
-// What the counter counts up to: its maximum 0xFF, or the value of OCRnA.
-enum class Top { Max, Ocra };
+// What the counter counts up to: a value fixed by the mode (0xFF, 0x1FF,
+// 0x3FF or the counter's maximum), the timer's TOP register (OCRnA, or the
+// ATtiny85's OCR1C), or the input-capture register ICRn.
+enum class Top { Fixed, Ocr, Icr };
 
 // A bit of a register, both as avr-libc names them. An empty register
 // means the timer has no such bit.
@@ -40,7 +49,8 @@ struct Bit {
 struct WaveformMode {
     Mode mode;
     Top top;
-    int code;  // the value of the WGM bits
+    int code;          // the value of the WGM bits
+    int fixedTop = 0;  // with Top::Fixed, what the counter counts to
 };
 
 struct Prescaler {
@@ -54,38 +64,67 @@ struct CompareUnit {
     std::string_view ocr;     // "OCR0A"
     std::string_view output;  // "OC0A"
     std::string_view pin;     // "PD6"
-    std::string_view ddr;     // "DDRD"
-    std::string_view ddrBit;  // "DDD6"
+    Bit ddr;                  // DDRD's DDD6: set, the pin is an output
     std::array<Bit, 2> com;   // COMnx0, COMnx1
     Bit interrupt;            // OCIEnx
     Bit flag;                 // OCFnx
     std::string_view vector;  // "TIMER0_COMPA_vect"
 };
 
+// A 16-bit timer's input capture: ICRn takes the counter's value at an edge
+// of the ICPn pin, unless ICRn serves as TOP.
+struct InputCapture {
+    std::string_view icr;     // "ICR1"
+    std::string_view input;   // "ICP1"
+    std::string_view pin;     // "PB0"
+    Bit ddr;                  // DDRB's DDB0: clear, the pin is an input
+    Bit interrupt;            // ICIEn, TICIE1 on the ATmega8/16/32
+    Bit flag;                 // ICFn
+    std::string_view vector;  // "TIMER1_CAPT_vect"
+};
+
+// The ATtiny85's PLL, 8 times its internal RC oscillator: with the PLL
+// enabled and locked, PCKE clocks Timer1 from it at 64 MHz, 32 MHz with LSM.
+struct PllClock {
+    Bit enable;    // PLLE
+    Bit locked;    // PLOCK, read only
+    Bit select;    // PCKE
+    Bit lowSpeed;  // LSM
+};
+
 struct Timer {
     int number;
+    int bits;                                   // the counter's width, 8 or 16
     std::string_view counter;                   // "TCNT0"
     std::span<const std::string_view> control;  // "TCCR0A", "TCCR0B", in the order written
     std::span<const Prescaler> prescalers;      // smallest first
     // Clock-select codes 6 and 7 count the Tn pin's edges, falling and rising.
     bool externalClock;
     std::span<const WaveformMode> modes;
-    std::array<Bit, 3> wgm;  // WGMn0, WGMn1, WGMn2
-    std::array<Bit, 3> cs;   // CSn0, CSn1, CSn2
-    std::span<const CompareUnit> compareUnits;  // unit A first, then B
-    Bit overflowInterrupt;                      // TOIEn
-    Bit overflowFlag;                           // TOVn
-    std::string_view overflowVector;            // "TIMER0_OVF_vect"
+    std::array<Bit, 4> wgm;  // WGMn0 to WGMn3; CTC1, PWM1A, PWM1B on the ATtiny85
+    std::array<Bit, 4> cs;   // CSn0 to CSn2, and CS13 on the ATtiny85
+    std::span<const CompareUnit> compareUnits;  // unit A first, then B and C
+    // Holds TOP in the modes with Top::Ocr; empty when no mode has it.
+    std::string_view topOcr;
+    Bit overflowInterrupt;            // TOIEn
+    Bit overflowFlag;                 // TOVn
+    std::string_view overflowVector;  // "TIMER0_OVF_vect"
     // AS2: the timer counts a 32.768 kHz watch crystal on TOSC1/TOSC2
     // asynchronously to the CPU; absent when it cannot.
-    Bit crystal;
+    Bit crystal{};
     // The ASSR flags that stay set until an asynchronous write has reached
     // the timer's clock domain.
-    std::span<const Bit> crystalBusy;
+    std::span<const Bit> crystalBusy{};
+    std::optional<InputCapture> capture{};
+    std::optional<PllClock> pll{};
 
+    int max() const { return (1 << bits) - 1; }
     bool countsCrystal() const { return crystal.exists(); }
     const Prescaler* prescaler(int divisor) const;
-    const WaveformMode* waveform(Mode mode, Top top) const;
+    // fixedTop counts only with Top::Fixed: Fast PWM has three of them.
+    const WaveformMode* waveform(Mode mode, Top top, int fixedTop) const;
+    // Null for a reserved code.
+    const WaveformMode* waveformByCode(int code) const;
 };
 
 struct Chip {
@@ -96,6 +135,11 @@ struct Chip {
     // Null when the chip has no timer of that number.
     const Timer* timer(int number) const;
 };
+
+// Whether bits of more than one of the chip's timers live in the register,
+// as in the TIMSK and TIFR of the ATmega8/16/32 and the ATtiny85: it must
+// then be changed with |=, and a flag cleared by writing its bit alone.
+bool sharedRegister(const Chip& chip, std::string_view reg);
 
 std::span<const Chip> chips();
 // Null for a name no entry has; names compare without regard to case.

@@ -60,7 +60,7 @@ std::string periodText(const std::optional<mpq_class>& seconds) {
 
 std::string modeLine(const solver::Explained& e) {
     const avr::Timer& t = *e.timer;
-    std::string top = e.mode.top == avr::Top::Max ? "TOP = 0xFF" : fmt::format("TOP = {} = {}", t.compareUnits.front().ocr, e.top);
+    std::string top = e.mode.top == avr::Top::Fixed ? "TOP = 0xFF" : fmt::format("TOP = {} = {}", t.topOcr, e.top);
     if (e.mode.mode == avr::Mode::Normal)
         top = "counting to 0xFF";
     return fmt::format("{} (WGM {}), {}: {} ticks a period", solver::modeName(e.mode.mode), e.mode.code, top, e.ticks);
@@ -92,7 +92,7 @@ std::string outputLine(const solver::OutputExplained& out) {
     if (out.frequencyHz)
         text += fmt::format(": {}", solver::frequencyText(*out.frequencyHz));
     if (out.pinIsOutput == false)
-        text += fmt::format("; but {} is not an output ({} clear in {})", out.unit->pin, out.unit->ddrBit, out.unit->ddr);
+        text += fmt::format("; but {} is not an output ({} clear in {})", out.unit->pin, out.unit->ddr.name, out.unit->ddr.reg);
     return text;
 }
 

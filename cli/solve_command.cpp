@@ -142,7 +142,7 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     ordered_json registers = ordered_json::object();
     if (s.role != solver::RegisterRole::None)
         registers[std::string(s.registerName())] = s.registerValue;
-    const bool topIsRegister = s.top == avr::Top::Ocra;
+    const bool topIsRegister = s.top == avr::Top::Ocr;
     ordered_json warnings = ordered_json::array();
     for (solver::Warning w : row.warnings)
         warnings.push_back(solver::warningKeyword(w));
@@ -154,7 +154,7 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
         {"clock", s.crystal ? "timer2-clock" : "cpu"},
         {"registers", registers},
         {"top", topIsRegister ? s.registerValue : 255},
-        {"top_register", topIsRegister ? ordered_json(s.timer->compareUnits.front().ocr) : ordered_json(nullptr)},
+        {"top_register", topIsRegister ? ordered_json(s.timer->topOcr) : ordered_json(nullptr)},
         {"count", s.count},
         {"output", s.output ? ordered_json{{"name", s.output->output}, {"pin", s.output->pin}} : ordered_json(nullptr)},
         {"achieved", valueJson(row.achieved, goal)},

@@ -1,5 +1,6 @@
 #include "solver/explain.h"
 
+#include "solver/search.h"
 #include "solver/waveform.h"
 
 #include <algorithm>
@@ -64,11 +65,13 @@ bool configures(const avr::Timer& t, const Registers& r) {
 // flag registers are accepted and tell nothing about the setup.
 bool known(const avr::Chip& chip, std::string_view reg) {
     for (const avr::Timer& t : chip.timers) {
+        if (!searched(t))
+            continue;
         if (std::ranges::find(t.control, reg) != t.control.end() || reg == t.counter ||
             reg == t.overflowInterrupt.reg || reg == t.overflowFlag.reg || (t.countsCrystal() && reg == t.crystal.reg))
             return true;
         for (const avr::CompareUnit& unit : t.compareUnits)
-            if (reg == unit.ocr || reg == unit.ddr || reg == unit.interrupt.reg || reg == unit.flag.reg)
+            if (reg == unit.ocr || reg == unit.ddr.reg || reg == unit.interrupt.reg || reg == unit.flag.reg)
                 return true;
     }
     return false;
@@ -85,9 +88,9 @@ PinAction pwmAction(const avr::Timer& t, const avr::WaveformMode& mode, std::siz
     case 3: return PinAction::Inverting;
     default: break;
     }
-    const bool hasOcraTop = t.waveform(mode.mode, Top::Ocra) != nullptr;
+    const bool hasOcraTop = t.waveform(mode.mode, Top::Ocr, 0) != nullptr;
     if (unit == 0 && hasOcraTop)
-        return mode.top == Top::Ocra ? PinAction::Toggle : PinAction::Disconnected;
+        return mode.top == Top::Ocr ? PinAction::Toggle : PinAction::Disconnected;
     throw ExplainError(ExplainError::Kind::ReservedOutput, reg, com);
 }
 
@@ -120,12 +123,12 @@ public:
 private:
     void waveform() {
         const int code = codeOf(t_.wgm, r_, e_.assumed);
-        const auto found = std::ranges::find(t_.modes, code, &avr::WaveformMode::code);
-        if (found == t_.modes.end())
+        const avr::WaveformMode* found = t_.waveformByCode(code);
+        if (found == nullptr)
             throw ExplainError(ExplainError::Kind::ReservedWaveform, std::string(t_.control.front()), code);
         e_.mode = *found;
-        if (e_.mode.top == Top::Ocra)
-            e_.top = r_.value(t_.compareUnits.front().ocr, e_.assumed);
+        if (e_.mode.top == Top::Ocr)
+            e_.top = r_.value(t_.topOcr, e_.assumed);
     }
 
     void clock() {
@@ -166,8 +169,8 @@ private:
             const bool pwm = out.action == PinAction::NonInverting || out.action == PinAction::Inverting;
             if (pwm || r_.given(unit.ocr))
                 out.compare = r_.value(unit.ocr, e_.assumed);
-            if (r_.given(unit.ddr))
-                out.pinIsOutput = (r_.value(unit.ddr, unnoted_) >> (unit.pin.back() - '0') & 1) != 0;
+            if (r_.given(unit.ddr.reg))
+                out.pinIsOutput = r_.set(unit.ddr, unnoted_);
             if (out.action == PinAction::Toggle && e_.periodSeconds)
                 out.frequencyHz = 1 / (2 * *e_.periodSeconds);
             if (pwm) {
@@ -231,7 +234,7 @@ std::vector<Explained> explain(const avr::Chip& chip, const std::vector<Register
     const Registers registers(values);
     std::vector<Explained> explained;
     for (const avr::Timer& t : chip.timers)
-        if (configures(t, registers))
+        if (searched(t) && configures(t, registers))
             explained.push_back(Decoder(t, registers, clockHz, crystalHz).decode());
     if (explained.empty())
         throw ExplainError(ExplainError::Kind::NoTimer, {}, 0);

@@ -49,17 +49,17 @@ constexpr Shape shape(Goal goal, Mode mode, Top top, RegisterRole role, int firs
 
 constexpr std::array shapes{
     // The overflow 256 - preload ticks apart, or the compare match OCRnA + 1.
-    shape(Goal::Interval, Mode::Normal, Top::Max, RegisterRole::Preload, 0, 256, -1),
-    shape(Goal::Interval, Mode::Ctc, Top::Ocra, RegisterRole::Compare, 0, 256, -1),
+    shape(Goal::Interval, Mode::Normal, Top::Fixed, RegisterRole::Preload, 0, 256, -1),
+    shape(Goal::Interval, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, -1),
     // OCnA toggled at each compare match.
-    shape(Goal::Frequency, Mode::Normal, Top::Max, RegisterRole::None, 0, 1, 0),
-    shape(Goal::Frequency, Mode::Ctc, Top::Ocra, RegisterRole::Compare, 0, 256, 0),
+    shape(Goal::Frequency, Mode::Normal, Top::Fixed, RegisterRole::None, 0, 1, 0),
+    shape(Goal::Frequency, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 0),
     // With OCRnA as TOP the PWM is on OCnB; TOP 255 would repeat the 0xFF
     // mode without its second output, and TOP 0 leaves no duty to set.
-    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Max, RegisterRole::None, 0, 1, 0),
-    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Ocra, RegisterRole::Top, 1, 254, 1),
-    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Max, RegisterRole::None, 0, 1, 0),
-    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Ocra, RegisterRole::Top, 1, 254, 1),
+    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Fixed, RegisterRole::None, 0, 1, 0),
+    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Ocr, RegisterRole::Top, 1, 254, 1),
+    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Fixed, RegisterRole::None, 0, 1, 0),
+    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Ocr, RegisterRole::Top, 1, 254, 1),
 };
 // The clock a timer counts, and the target measured in its cycles: the
 // interval's length, or one period of the wanted frequency, as p/q.
@@ -123,7 +123,8 @@ bool fits64(const mpz_class& x) { return mpz_sizeinbase(x.get_mpz_t(), 2) <= 64;
 bool timerFits(const avr::Timer& timer, const Shape& shape) {
     const bool needsOcra = shape.role == RegisterRole::Compare || shape.role == RegisterRole::Top;
     const int unitsNeeded = std::max(needsOcra ? 1 : 0, shape.outputUnit + 1);
-    return timer.waveform(shape.mode, shape.top) != nullptr && static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
+    return timer.waveform(shape.mode, shape.top, counterMax) != nullptr &&
+           static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
 }
 
 mpq_class pow10(int exponent) {
@@ -202,11 +203,12 @@ void check(const Query& query) {
         throw QueryError(Problem::CrystalNotPositive);
     if (query.target <= 0)
         throw QueryError(Problem::TargetNotPositive);
-    if (query.timer && query.chip->timer(*query.timer) == nullptr)
+    const avr::Timer* chosen = query.timer ? query.chip->timer(*query.timer) : nullptr;
+    if (query.timer && (chosen == nullptr || !searched(*chosen)))
         throw QueryError(Problem::NoSuchTimer);
     if (query.crystalHz) {
         const auto counts = [](const avr::Timer& t) { return t.countsCrystal(); };
-        const bool chosenCounts = !query.timer || query.chip->timer(*query.timer)->countsCrystal();
+        const bool chosenCounts = chosen == nullptr || chosen->countsCrystal();
         if (!chosenCounts || std::ranges::none_of(query.chip->timers, counts))
             throw QueryError(Problem::CrystalWithoutTimer2);
         if (4 * *query.crystalHz >= query.clockHz)
@@ -246,7 +248,7 @@ void Ranking::Data::makeSources() {
 
 void Ranking::Data::makeFamilies() {
     for (const avr::Timer& timer : query.chip->timers) {
-        if (query.timer && timer.number != *query.timer)
+        if (!searched(timer) || (query.timer && timer.number != *query.timer))
             continue;
         const int source = timer.countsCrystal() && query.crystalHz ? 1 : 0;
         for (const Shape& shape : shapes) {
@@ -386,13 +388,14 @@ void Ranking::Data::setTieKeys(Candidate& c) const {
         case Mode::Ctc: return 0;
         case Mode::Normal: return f.reloads(c.reg) ? 2 : 1;
         case Mode::FastPwm: return 3;
-        case Mode::PhasePwm: return 4;
+        case Mode::PhasePwm:
+        case Mode::PhaseFrequencyPwm: return 4;
         }
         return 5;
     };
     c.kind = static_cast<std::uint8_t>((c.count > 1 ? 8 : 0) + modeOrder());
     if (query.goal == Goal::PwmFrequency)
-        c.rate = 255 - (f.shape->top == Top::Max ? 255 : c.reg);  // the larger TOP, the finer the duty
+        c.rate = 255 - (f.shape->top == Top::Fixed ? 255 : c.reg);  // the larger TOP, the finer the duty
     else  // the longer period, the fewer interrupts or compare matches
         c.rate = ~(f.cycles(c.reg) * sourceOf(f).cycleLength);
 }
@@ -534,12 +537,14 @@ Row Ranking::Data::row(const Candidate& c) const {
 
 // ------------------------------------------------------------- public
 
+bool searched(const avr::Timer& timer) { return timer.bits == 8 && !timer.pll; }
+
 std::string_view Setting::registerName() const {
     switch (role) {
     case RegisterRole::None: return {};
     case RegisterRole::Preload: return timer->counter;
     case RegisterRole::Compare:
-    case RegisterRole::Top: return timer->compareUnits.front().ocr;
+    case RegisterRole::Top: return timer->topOcr;
     }
     return {};
 }

@@ -34,6 +34,13 @@ struct Query {
     std::optional<int> preferredTimer;
 };
 
+// The timers the search, the setup code and the register decoder handle:
+// the 8-bit timers clocked by the CPU or a watch crystal, whose fixed TOP is
+// 0xFF and whose TOP register is OCRnA. The chip data has the 16-bit timers
+// and the ATtiny85's PLL-clocked Timer1 too; they are left out here, as if
+// the chip lacked them, until the search knows their modes.
+bool searched(const avr::Timer& timer);
+
 // Why a query has no answer at all.
 enum class Problem {
     ClockNotPositive,
@@ -74,7 +81,7 @@ enum class RegisterRole {
 struct Setting {
     const avr::Timer* timer = nullptr;
     avr::Mode mode = avr::Mode::Normal;
-    avr::Top top = avr::Top::Max;
+    avr::Top top = avr::Top::Fixed;
     int prescaler = 1;
     RegisterRole role = RegisterRole::None;
     int registerValue = 0;    // unless role is None

@@ -56,7 +56,7 @@ std::string ticksText(long ticks) { return fmt::format("{} tick{}", ticks, ticks
 std::string modeText(const Setting& s) {
     if (s.mode == Mode::Normal)
         return "NORMAL";
-    return fmt::format("{}, TOP {}", modeName(s.mode), s.top == Top::Max ? "0xFF" : s.timer->compareUnits.front().ocr);
+    return fmt::format("{}, TOP {}", modeName(s.mode), s.top == Top::Fixed ? "0xFF" : s.timer->topOcr);
 }
 
 std::string actionText(const avr::CompareUnit& unit, Action action) {
@@ -87,7 +87,8 @@ public:
         if (s_.crystal)
             merge(t_.crystal.reg, {t_.crystal}, "Timer2 counts the watch crystal on TOSC1/TOSC2");
         if (s_.output != nullptr)
-            merge(s_.output->ddr, {outputPin()}, fmt::format("{} ({}) is an output", s_.output->output, s_.output->pin));
+            merge(s_.output->ddr.reg, {s_.output->ddr},
+                  fmt::format("{} ({}) is an output", s_.output->output, s_.output->pin));
         for (std::string_view reg : t_.control)
             if (reg != clockRegister())
                 assignControl(reg);
@@ -106,10 +107,6 @@ public:
 private:
     std::string_view clockRegister() const { return t_.cs.front().reg; }
 
-    Bit outputPin() const {
-        return Bit{s_.output->ddr, s_.output->ddrBit, s_.output->pin.back() - '0'};
-    }
-
     void add(SetupStep::Kind kind, std::string_view reg, std::vector<Bit> bits, std::optional<int> number,
              std::string comment) {
         setup_.steps.push_back({kind, reg, std::move(bits), number, std::move(comment)});
@@ -121,14 +118,14 @@ private:
         add(SetupStep::Kind::Assign, reg, {}, number, std::move(comment));
     }
 
-    void addBits(const std::array<Bit, 3>& bits, int code) {
+    void addBits(const std::array<Bit, 4>& bits, int code) {
         for (std::size_t i = 0; i < bits.size(); ++i)
             if ((code >> i & 1) != 0)
                 control_[bits[i].reg].push_back(bits[i]);
     }
 
     void collectControlBits() {
-        addBits(t_.wgm, t_.waveform(s_.mode, s_.top)->code);
+        addBits(t_.wgm, t_.waveform(s_.mode, s_.top, counterMax)->code);
         addBits(t_.cs, t_.prescaler(s_.prescaler)->code);
         if (s_.output != nullptr) {
             const int com = comCode(action_);
@@ -152,15 +149,14 @@ private:
     }
 
     void counterAndCompare() {
-        const std::string_view ocrA = t_.compareUnits.empty() ? std::string_view() : t_.compareUnits.front().ocr;
         if (s_.role == RegisterRole::Preload)
             assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(preloadedTicks(s_.registerValue)));
         if (s_.role == RegisterRole::Compare)
-            assignNumber(ocrA, s_.registerValue,
+            assignNumber(t_.topOcr, s_.registerValue,
                          ticksText(periodTicks(s_.mode, s_.registerValue)) +
                              (s_.output != nullptr ? " a half period" : " a period"));
         if (s_.role == RegisterRole::Top)
-            assignNumber(ocrA, s_.registerValue,
+            assignNumber(t_.topOcr, s_.registerValue,
                          fmt::format("TOP: {} a period", ticksText(periodTicks(s_.mode, s_.registerValue))));
         if (s_.mode == Mode::FastPwm || s_.mode == Mode::PhasePwm) {
             const auto [ocr, duty] = compareForDuty(s_, action_, dutyPercent_);
@@ -262,8 +258,8 @@ std::string achievedText(const Query& q, const Row& row) {
 std::string settingText(const Setup& setup, const Row& row) {
     const Setting& s = row.setting;
     std::string mode = fmt::format("{} mode", modeName(s.mode));
-    if (s.top == Top::Ocra)
-        mode += fmt::format(" with TOP = {} = {}", s.timer->compareUnits.front().ocr, s.registerValue);
+    if (s.top == Top::Ocr)
+        mode += fmt::format(" with TOP = {} = {}", s.timer->topOcr, s.registerValue);
     else if (s.mode != Mode::Normal)
         mode += " with TOP = 0xFF";
     std::string text = fmt::format("Timer{} in {}, prescaler {}", s.timer->number, mode, s.prescaler);

@@ -9,11 +9,11 @@
 //               read exactly, with the number and unit as typed.
 //   search.h    the timer model and the search. solve() considers every
 //               timer, mode, prescaler and register value of the chip's
-//               timers (avr/timers.h) and, for intervals longer than one
-//               period, a software count of interrupts; it returns a
-//               Ranking, best first, whose rows carry the achieved value,
-//               the error, the drift per day, the neighbours below and above
-//               and the warnings.
+//               8-bit timers (avr/timers.h, searched()) and, for intervals
+//               longer than one period, a software count of interrupts; it
+//               returns a Ranking, best first, whose rows carry the achieved
+//               value, the error, the drift per day, the neighbours below and
+//               above and the warnings.
 //   setupcode.h the register setup of a row, as steps and as C for avr-libc
 //               (a function and its interrupt routine, or a header).
 //   explain.h   register contents decoded back into timer, mode, clock,

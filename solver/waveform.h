@@ -6,7 +6,8 @@
 // cycle allowances their words quote.
 //
 //   counting up and wrapping (NORMAL, CTC, Fast PWM)  TOP + 1 ticks a period
-//   up to TOP and down again (Phase Correct)          2 TOP ticks a period
+//   up to TOP and down again (Phase Correct, and
+//   Phase and Frequency Correct)                      2 TOP ticks a period
 //
 // A compare output toggled at each match makes a square wave of two periods.
 
@@ -33,10 +34,11 @@ constexpr unsigned long crystalLatchCycles = 2;
 // The counter's maximum, which is TOP in the modes whose TOP is fixed.
 constexpr int counterMax = 0xFF;
 
-constexpr int topOf(avr::Top top, int topRegister) { return top == avr::Top::Max ? counterMax : topRegister; }
+constexpr int topOf(avr::Top top, int topRegister) { return top == avr::Top::Fixed ? counterMax : topRegister; }
 
 constexpr long periodTicks(avr::Mode mode, int top) {
-    return mode == avr::Mode::PhasePwm ? 2L * top : top + 1L;
+    const bool dualSlope = mode == avr::Mode::PhasePwm || mode == avr::Mode::PhaseFrequencyPwm;
+    return dualSlope ? 2L * top : top + 1L;
 }
 
 // The ticks from one overflow to the next with the counter preloaded, in

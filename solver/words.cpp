@@ -37,12 +37,14 @@ std::string_view modeName(avr::Mode mode) {
     case avr::Mode::Ctc: return "CTC";
     case avr::Mode::FastPwm: return "Fast PWM";
     case avr::Mode::PhasePwm: return "Phase Correct PWM";
+    case avr::Mode::PhaseFrequencyPwm: return "Phase and Frequency Correct PWM";
     }
     return {};
 }
 
 std::string_view modeKeyword(avr::Mode mode) {
-    return std::ranges::find(modeKeywords, mode, &ModeKeyword::mode)->keyword;
+    const auto* found = std::ranges::find(modeKeywords, mode, &ModeKeyword::mode);
+    return found == modeKeywords.end() ? std::string_view() : found->keyword;
 }
 
 std::optional<avr::Mode> modeOfKeyword(std::string_view keyword) {

@@ -26,7 +26,7 @@ inline constexpr std::array<ModeKeyword, 4> modeKeywords{{
     {avr::Mode::FastPwm, "fast-pwm"},
     {avr::Mode::PhasePwm, "phase-pwm"},
 }};
-std::string_view modeKeyword(avr::Mode mode);  // "ctc", "fast-pwm"
+std::string_view modeKeyword(avr::Mode mode);  // "ctc", "fast-pwm"; empty for a mode not among them
 std::optional<avr::Mode> modeOfKeyword(std::string_view keyword);
 
 // What a query asks for: "an interrupt every 1 ms", "PWM at 20 kHz".

@@ -95,13 +95,15 @@ std::vector<Case> casesOf(const avr::Chip& chip, Simulator simulator) {
     if (simulator == Simulator::Avr8js && !avr8jsRuns(chip))
         return cases;
     for (const avr::Timer& timer : chip.timers) {
+        if (!solver::searched(timer))
+            continue;
         for (const Recipe& recipe : recipes) {
             const bool pin = recipe.goal != Goal::Interval;
             if (recipe.simulator != simulator || !offers(timer, recipe.mode) ||
                 (pin && timer.compareUnits.empty()) ||
                 (simulator == Simulator::Simavr && simulatorLacks(chip, timer.number, recipe.mode)))
                 continue;
-            if (recipe.measure == Measure::PwmDuty && timer.waveform(recipe.mode, avr::Top::Ocra) == nullptr)
+            if (recipe.measure == Measure::PwmDuty && timer.waveform(recipe.mode, avr::Top::Ocr, 0) == nullptr)
                 continue;
             if (recipe.onlyWithoutCtc && offers(timer, Mode::Ctc))
                 continue;
