@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,7 +31,10 @@ void add(Labelled& into, const std::string& argument) {
         throw std::invalid_argument("not LABEL=FILE with a readable FILE: " + argument);
     const std::string label = argument.substr(0, equals);
     const auto known = std::find_if(into.begin(), into.end(), [&](const auto& entry) { return entry.first == label; });
-    (known == into.end() ? into.emplace_back(label, std::vector<json>()) : *known).second.push_back(json::parse(file));
+    std::ostringstream text;
+    text << file.rdbuf();
+    (known == into.end() ? into.emplace_back(label, std::vector<json>()) : *known)
+        .second.push_back(bench::parseBenchmarkJson(text.str()));
 }
 
 std::vector<std::pair<std::string, json>> flat(const Labelled& outputs) {

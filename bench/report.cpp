@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <optional>
+#include <regex>
 #include <stdexcept>
 
 namespace bench {
@@ -147,6 +148,11 @@ Spread spreadOf(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     const std::size_t n = samples.size();
     return {n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2, samples.front(), samples.back()};
+}
+
+json parseBenchmarkJson(const std::string& text) {
+    static const std::regex notANumber(R"(:\s*-?(NaN|nan|Infinity|inf)\b)");
+    return json::parse(std::regex_replace(text, notANumber, ": null"));
 }
 
 std::vector<Row> startupRows(const std::vector<json>& rounds, const json& rss, const std::string& where) {

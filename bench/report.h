@@ -19,6 +19,11 @@ struct Spread {
 // measurement would read as a real figure.
 Spread spreadOf(std::vector<double> samples);
 
+// JSON as Google Benchmark writes it: the coefficient of variation of a
+// counter that is 0 in every repetition comes out as a bare NaN, which JSON
+// lacks; such values are read as null.
+nlohmann::json parseBenchmarkJson(const std::string& text);
+
 struct Row {
     std::string metric, avrtimer, baseline, target, verdict;
 };

@@ -81,6 +81,14 @@ TEST(BenchmarkRows, EveryRunMustMeetTheTarget) {
     EXPECT_EQ(rows[1].verdict, "FAILED");
 }
 
+TEST(ParseBenchmarkJson, BareNotANumberReadAsNull) {
+    const json parsed = parseBenchmarkJson(R"({"a": NaN, "b": -Infinity, "c": 1.5, "d": "NaN"})");
+    EXPECT_TRUE(parsed["a"].is_null());
+    EXPECT_TRUE(parsed["b"].is_null());
+    EXPECT_EQ(parsed["c"], 1.5);
+    EXPECT_EQ(parsed["d"], "NaN");
+}
+
 TEST(BenchmarkRows, EmptyOutputIsAFailureNotAnEmptyTable) {
     const std::vector<Row> rows = benchmarkRows({{"", json::object()}});
     ASSERT_EQ(rows.size(), 1u);
