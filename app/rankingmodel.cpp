@@ -45,8 +45,8 @@ QString RankingModel::text(const solver::Row& row, int column) const {
     const solver::Setting& s = row.setting;
     const bool interval = goal_ == solver::Goal::Interval;
     switch (column) {
-    case Timer: return QStringLiteral("Timer%1%2").arg(s.timer->number).arg(s.crystal ? QStringLiteral(" (kwarc)") : QString());
-    case Mode: return app::modeText(s.mode);
+    case Timer: return QStringLiteral("Timer%1%2").arg(s.timer->number).arg(s.clock == solver::TimerClock::Crystal ? QStringLiteral(" (kwarc)") : s.clock == solver::TimerClock::Pll ? QStringLiteral(" (PLL)") : QString());
+    case Mode: return app::modeText(s.mode());
     case Prescaler: return QString::number(s.prescaler);
     case Registers: return app::registersText(s);
     case Count: return QString::number(s.count);

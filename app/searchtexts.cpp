@@ -15,8 +15,8 @@ QString registersText(const solver::Setting& s) {
     case solver::RegisterRole::Top: return QStringLiteral("TOP = %1 = %2").arg(name).arg(s.registerValue);
     case solver::RegisterRole::None: break;
     }
-    return s.mode == avr::Mode::FastPwm || s.mode == avr::Mode::PhasePwm ? QStringLiteral("TOP = 0xFF")
-                                                                          : QStringLiteral("–");
+    return s.mode() == avr::Mode::Normal ? QStringLiteral("–")
+                                         : QStringLiteral("TOP = %1").arg(QString::fromStdString(solver::topText(s)));
 }
 
 QString warningText(solver::Warning warning) {

@@ -118,7 +118,7 @@ struct Timer {
     std::optional<InputCapture> capture{};
     std::optional<PllClock> pll{};
 
-    int max() const { return (1 << bits) - 1; }
+    constexpr int max() const { return (1 << bits) - 1; }
     bool countsCrystal() const { return crystal.exists(); }
     const Prescaler* prescaler(int divisor) const;
     // fixedTop counts only with Top::Fixed: Fast PWM has three of them.

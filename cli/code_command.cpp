@@ -15,8 +15,8 @@ int runCode(const CodeOptions& o, const std::string& command, std::ostream& out,
     if (o.arduino && query.chip->timer(2) != nullptr)
         query.preferredTimer = 2;
     const solver::Ranking ranking = rankingOf(o.query, query);
-    const std::size_t within = rowsWithin(o.query, ranking);
     const auto pick = static_cast<std::size_t>(o.pick.value);
+    const std::size_t within = rowsWithin(o.query, ranking, pick);
     const std::size_t available = within == 0 ? 1 : within;
     if (pick > available)
         throw badInput("--pick", o.pick.text, fmt::format("is beyond the {} rows of the ranking", available), "1");

@@ -42,12 +42,30 @@ std::string valueText(const mpq_class& value, Goal goal) {
 
 std::string countText(const solver::Row& row) { return std::to_string(row.setting.count); }
 
+std::string_view clockNote(solver::TimerClock clock) {
+    switch (clock) {
+    case solver::TimerClock::Cpu: break;
+    case solver::TimerClock::Crystal: return " (crystal)";
+    case solver::TimerClock::Pll: return " (PLL)";
+    }
+    return {};
+}
+
+std::string_view clockKeyword(solver::TimerClock clock) {
+    switch (clock) {
+    case solver::TimerClock::Cpu: break;
+    case solver::TimerClock::Crystal: return "timer2-clock";
+    case solver::TimerClock::Pll: return "pll";
+    }
+    return "cpu";
+}
+
 std::string errorText(const solver::Row& row) {
     return row.exact() ? "exact" : solver::signedText(row.error * 1000000);
 }
 
 std::string timerText(const solver::Row& row) {
-    return fmt::format("Timer{}{}", row.setting.timer->number, row.setting.crystal ? " (crystal)" : "");
+    return fmt::format("Timer{}{}", row.setting.timer->number, clockNote(row.setting.clock));
 }
 
 std::string outputText(const solver::Row& row) {
@@ -76,7 +94,7 @@ std::vector<std::string> textRow(std::size_t rank, const solver::Row& row, Goal 
         notes += warningLetter(w);
     std::vector<std::string> cells{std::to_string(rank),
                                    timerText(row),
-                                   std::string(solver::modeName(row.setting.mode)),
+                                   std::string(solver::modeName(row.setting.mode())),
                                    std::to_string(row.setting.prescaler),
                                    solver::registersText(row.setting)};
     if (goal == Goal::Interval)
@@ -142,19 +160,18 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     ordered_json registers = ordered_json::object();
     if (s.role != solver::RegisterRole::None)
         registers[std::string(s.registerName())] = s.registerValue;
-    const bool topIsRegister = s.top == avr::Top::Ocr;
     ordered_json warnings = ordered_json::array();
     for (solver::Warning w : row.warnings)
         warnings.push_back(solver::warningKeyword(w));
     return {
         {"rank", rank},
         {"timer", s.timer->number},
-        {"mode", solver::modeKeyword(s.mode)},
+        {"mode", solver::modeKeyword(s.mode())},
         {"prescaler", s.prescaler},
-        {"clock", s.crystal ? "timer2-clock" : "cpu"},
+        {"clock", clockKeyword(s.clock)},
         {"registers", registers},
-        {"top", topIsRegister ? s.registerValue : 255},
-        {"top_register", topIsRegister ? ordered_json(s.timer->topOcr) : ordered_json(nullptr)},
+        {"top", s.topValue()},
+        {"top_register", s.top() == avr::Top::Fixed ? ordered_json(nullptr) : ordered_json(s.topRegister())},
         {"count", s.count},
         {"output", s.output ? ordered_json{{"name", s.output->output}, {"pin", s.output->pin}} : ordered_json(nullptr)},
         {"achieved", valueJson(row.achieved, goal)},
@@ -269,14 +286,14 @@ solver::Ranking rankingOf(const SolveOptions& o, const solver::Query& query) {
     }
 }
 
-std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking) {
-    return o.maxError ? ranking.countWithin(o.maxError->value) : ranking.size();
+std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking, std::size_t atMost) {
+    return o.maxError ? ranking.countWithin(o.maxError->value, atMost) : std::min(atMost, ranking.size());
 }
 
 int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
     const solver::Query query = queryOf(o);
     const solver::Ranking ranking = rankingOf(o, query);
-    const std::size_t within = rowsWithin(o, ranking);
+    const std::size_t within = rowsWithin(o, ranking, static_cast<std::size_t>(o.limit));
     const std::size_t shown = within == 0 ? 1 : std::min<std::size_t>(within, static_cast<std::size_t>(o.limit));
     std::vector<solver::Row> rows;
     for (std::size_t i = 0; i < shown && i < ranking.size(); ++i)

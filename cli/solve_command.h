@@ -27,7 +27,9 @@ struct SolveOptions {
 solver::Query queryOf(const SolveOptions& options);
 solver::Ranking rankingOf(const SolveOptions& options, const solver::Query& query);
 // The rows within --max-error, or all.
-std::size_t rowsWithin(const SolveOptions& options, const solver::Ranking& ranking);
+// How many of the first rows, at most atMost, are within --max-error: a
+// ranking is found only as far as it is read.
+std::size_t rowsWithin(const SolveOptions& options, const solver::Ranking& ranking, std::size_t atMost);
 // The message of exitNoResult.
 std::string noneWithin(const SolveOptions& options, const solver::Row& nearest);
 // exitOk with results, exitNoResult when none is within --max-error (the

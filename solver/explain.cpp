@@ -127,8 +127,9 @@ private:
         if (found == nullptr)
             throw ExplainError(ExplainError::Kind::ReservedWaveform, std::string(t_.control.front()), code);
         e_.mode = *found;
-        if (e_.mode.top == Top::Ocr)
-            e_.top = r_.value(t_.topOcr, e_.assumed);
+        e_.top = e_.mode.top == Top::Ocr ? r_.value(t_.topOcr, e_.assumed)
+                 : e_.mode.mode == Mode::Normal ? t_.max()
+                                                : e_.mode.fixedTop;
     }
 
     void clock() {
@@ -188,7 +189,7 @@ private:
     void interrupts() {
         if (r_.set(t_.overflowInterrupt, unnoted_)) {
             InterruptExplained i{t_.overflowVector, e_.ticks, false, std::nullopt};
-            if (e_.mode.mode == Mode::Ctc && e_.top != counterMax)
+            if (e_.mode.mode == Mode::Ctc && e_.top != t_.max())
                 i.ticks.reset();
             add(i);
         }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace solver {
 
@@ -13,119 +15,27 @@ using avr::Top;
 
 namespace {
 
-static_assert(sizeof(unsigned long) == 8, "cycle counts up to 2^51 are passed to GMP as unsigned long");
+static_assert(sizeof(unsigned long) == 8, "cycle counts up to 2^59 are passed to GMP as unsigned long");
 
 constexpr unsigned long maxCount = 0xFFFFFFFFul;
 constexpr long secondsPerDay = 86400;
 // Far above the error of the double approximation of a rank error
 // (a few units in the last place), far below any real difference.
 constexpr double nearTie = 1e-12;
-
-// How one family of settings counts: the ticks of one period are
-// firstTicks + ticksPerStep · (register − firstRegister), over `registers`
-// register values; one value and no register when registers is 1.
-struct Shape {
-    Goal goal;
-    Mode mode;
-    Top top;
-    RegisterRole role;
-    int firstRegister, registers, firstTicks, ticksPerStep;
-    int outputUnit;  // the compare unit whose pin is driven, -1 for none
-};
-
-// A family over `registers` values of the register from firstRegister on;
-// the toggled output of a square wave makes each half of its period one
-// period of the counter.
-constexpr Shape shape(Goal goal, Mode mode, Top top, RegisterRole role, int firstRegister, int registers,
-                      int outputUnit) {
-    const int halves = goal == Goal::Frequency ? 2 : 1;
-    const auto ticks = [&](int reg) {
-        return halves * static_cast<int>(role == RegisterRole::Preload ? preloadedTicks(reg)
-                                                                       : periodTicks(mode, topOf(top, reg)));
-    };
-    return {goal, mode, top, role, firstRegister, registers, ticks(firstRegister),
-            registers == 1 ? 0 : ticks(firstRegister + 1) - ticks(firstRegister), outputUnit};
-}
-
-constexpr std::array shapes{
-    // The overflow 256 - preload ticks apart, or the compare match OCRnA + 1.
-    shape(Goal::Interval, Mode::Normal, Top::Fixed, RegisterRole::Preload, 0, 256, -1),
-    shape(Goal::Interval, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, -1),
-    // OCnA toggled at each compare match.
-    shape(Goal::Frequency, Mode::Normal, Top::Fixed, RegisterRole::None, 0, 1, 0),
-    shape(Goal::Frequency, Mode::Ctc, Top::Ocr, RegisterRole::Compare, 0, 256, 0),
-    // With OCRnA as TOP the PWM is on OCnB; TOP 255 would repeat the 0xFF
-    // mode without its second output, and TOP 0 leaves no duty to set.
-    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Fixed, RegisterRole::None, 0, 1, 0),
-    shape(Goal::PwmFrequency, Mode::FastPwm, Top::Ocr, RegisterRole::Top, 1, 254, 1),
-    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Fixed, RegisterRole::None, 0, 1, 0),
-    shape(Goal::PwmFrequency, Mode::PhasePwm, Top::Ocr, RegisterRole::Top, 1, 254, 1),
-};
-// The clock a timer counts, and the target measured in its cycles: the
-// interval's length, or one period of the wanted frequency, as p/q.
-struct Source {
-    mpq_class hz;
-    mpz_class p, q, twiceP;
-    unsigned long countingFloor = 0;  // countingFloorCycles in this clock's cycles
-    unsigned long reloadDelay = 0;    // cycles of this clock from overflow to reload
-    // The length of one cycle of this clock in a unit common to both
-    // clocks, for comparing periods as integers; 0 when a period of 2^20
-    // cycles would need over 64 bits.
-    std::uint64_t cycleLength = 0;
-    // p and q when both fit in 64 bits, as for any clock and target typed
-    // with a few digits: the candidates are then made without GMP.
-    bool narrow = false;
-    std::uint64_t pNarrow = 0, qNarrow = 0;
-};
-
-struct Family {
-    const avr::Timer* timer;
-    const Shape* shape;
-    int prescaler;
-    int source;  // 0 the CPU clock, 1 the crystal
-    bool counted;
-    bool reloadLandsLate;  // a reload lands after the first tick of the period
-
-    int ticks(int reg) const { return shape->firstTicks + shape->ticksPerStep * (reg - shape->firstRegister); }
-    unsigned long cycles(int reg) const {
-        return static_cast<unsigned long>(prescaler) * static_cast<unsigned long>(ticks(reg));
-    }
-    bool reloads(int reg) const { return shape->role == RegisterRole::Preload && reg != 0; }
-    bool lateReload(int reg) const { return reloadLandsLate && reloads(reg); }
-    int lastRegister() const { return shape->firstRegister + shape->registers - 1; }
-    unsigned long longestCycles() const { return std::max(cycles(shape->firstRegister), cycles(lastRegister())); }
-};
-
-struct Candidate {
-    std::uint32_t id;
-    std::uint16_t family;
-    std::int16_t reg;
-    std::uint32_t count;
-    double approx;  // the rank error, from its exact numerator and denominator
-    double clearlyBelow;  // what is below this is below it exactly too
-    // The exact numerator and denominator when both fit in 64 bits, as they
-    // do for any clock and target typed with a few digits; their 128-bit
-    // cross products then compare exactly without GMP.
-    bool small;
-    std::uint64_t num, den;
-    // The first tie-breaks, precomputed because equal errors are common
-    // (prescaler 8 with OCR 255 is prescaler 64 with OCR 31): a software
-    // count last, then the mode, then the slower rate first.
-    std::uint8_t kind;
-    std::uint64_t rate;  // smaller first; unused without exact rates
-};
+// A group's lower bound is lowered by this much before it is compared with
+// a setting's approximate error: so much more than either's rounding that a
+// setting taken before a group is better than all of the group exactly.
+constexpr double boundMargin = 1e-9;
+// Groups this small are listed rather than bounded.
+constexpr int smallGroup = 16;
+// A group whose settings have at most this many different counts has its
+// best setting found directly, one candidate per count.
+constexpr unsigned long fewCounts = 4;
 
 // GCC's 128-bit integer; __extension__ keeps -Wpedantic quiet about it.
 __extension__ typedef unsigned __int128 Wide;
 
 bool fits64(const mpz_class& x) { return mpz_sizeinbase(x.get_mpz_t(), 2) <= 64; }
-
-bool timerFits(const avr::Timer& timer, const Shape& shape) {
-    const bool needsOcra = shape.role == RegisterRole::Compare || shape.role == RegisterRole::Top;
-    const int unitsNeeded = std::max(needsOcra ? 1 : 0, shape.outputUnit + 1);
-    return timer.waveform(shape.mode, shape.top, counterMax) != nullptr &&
-           static_cast<int>(timer.compareUnits.size()) >= unitsNeeded;
-}
 
 mpq_class pow10(int exponent) {
     mpz_class power;
@@ -145,49 +55,152 @@ mpz_class ceilOf(const mpq_class& x) {
     return result;
 }
 
+// The clock a timer counts, and the target measured in its cycles: the
+// interval's length, or one period of the wanted frequency, as p/q.
+struct Source {
+    mpq_class hz;
+    mpz_class p, q, twiceP;
+    unsigned long countingFloor = 0;  // countingFloorCycles in this clock's cycles
+    unsigned long reloadDelay = 0;    // cycles of this clock from overflow to reload
+    // The length of one cycle of this clock in a unit common to all the
+    // clocks, for comparing ticks as integers; 0 when it would need over
+    // 49 bits.
+    std::uint64_t cycleLength = 0;
+    // p and q when both fit in 64 bits, as for any clock and target typed
+    // with a few digits: the candidates are then made without GMP.
+    bool narrow = false;
+    std::uint64_t pNarrow = 0, qNarrow = 0;
+    double target = 0;  // p / q
+};
+
+// One way of setting up a family's periods: a timer, its waveform mode,
+// the register that sets the period and the pin driven. The register holds
+// registerBase + registerSign · u for a period of u.
+struct Variant {
+    const avr::Timer* timer;
+    const avr::WaveformMode* waveform;
+    RegisterRole role;
+    const avr::CompareUnit* output;
+    int registerBase, registerSign;
+    int first, last;  // the values of u it has
+    // The values of u the register steps over for the neighbours.
+    int stepFirst, stepLast;
+    // Values of u this variant leaves out: a variable TOP equal to a fixed
+    // TOP of the same mode, which that mode gives with one more output.
+    std::array<int, 3> excluded{};
+    std::size_t excludedCount = 0;
+    int modeClass;  // CTC 0, NORMAL 1, NORMAL with a preload 2, PWM 3
+
+    bool has(int u) const {
+        return u >= first && u <= last &&
+               std::find(excluded.begin(), excluded.begin() + static_cast<std::ptrdiff_t>(excludedCount), u) ==
+               excluded.begin() + static_cast<std::ptrdiff_t>(excludedCount);
+    }
+    int registerAt(int u) const { return registerBase + registerSign * u; }
+};
+
+// Settings whose period is multiplier · u ticks of one prescaler of one
+// clock, for u from first to last, and which rank alike for the same u: the
+// same timer set up in twin modes, and twin timers. The search bounds and
+// walks each family once for all of its variants.
+struct Family {
+    TimerClock source;
+    int prescaler;
+    int multiplier;
+    int first, last, stepFirst, stepLast;
+    bool late;     // a reload lands after the first tick of the period
+    bool counted;  // one period cannot reach the target: counted in software
+    int lowest;    // the first u allowed: the counting floor and 2^32 counts
+    std::vector<Variant> variants;  // in the order they rank among equals
+    int bestClass = 3;
+
+    unsigned long cycles(long u) const {
+        return static_cast<unsigned long>(prescaler) * static_cast<unsigned long>(multiplier) *
+               static_cast<unsigned long>(u);
+    }
+};
+
+// A setting: u of a family with its count, as one of the family's variants.
+struct Single {
+    std::uint32_t id;  // where its exact error is kept once made
+    std::uint16_t family;
+    std::uint8_t variant;
+    std::int32_t u;
+    std::uint32_t count;
+    double approx;        // the rank error, from its exact numerator and denominator
+    double clearlyBelow;  // what is below this is below it exactly too
+    // The exact numerator and denominator when both fit in 64 bits, as they
+    // do for any clock and target typed with a few digits; their 128-bit
+    // cross products then compare exactly without GMP.
+    bool small;
+    std::uint64_t num, den;
+};
+
+// The settings lo to hi of a family, not yet looked at one by one.
+struct Group {
+    std::uint16_t family;
+    std::int32_t lo, hi;
+    double bound;  // below every rank error in the group, by boundMargin at least
+    std::uint32_t fewestCount;
+};
+
+int topOrder(Top top) { return static_cast<int>(top); }
+
 }  // namespace
 
 struct Ranking::Data {
     Query query;
-    std::array<Source, 2> sources;
+    std::array<Source, 3> sources;
     std::vector<Family> families;
-    // Sorted only as far as rows are read: the CLI reads ten of thousands.
-    // The members below change as rows are read, so a Ranking and its
-    // copies are for one thread.
-    mutable std::vector<Candidate> order;
-    mutable std::size_t sorted = 0;
-    // The exact rank errors of candidates whose terms exceed 64 bits, made
-    // when first compared.
+    std::size_t total = 0;
+    // The rows found so far, in order; the settings and groups not yet
+    // ranked, each a heap with the best at the front.
+    std::vector<Single> ranked, singles;
+    std::vector<Group> groups;
+    // The exact rank errors of settings whose terms exceed 64 bits, made when
+    // first compared.
     mutable std::vector<std::optional<mpq_class>> exact;
 
     explicit Data(const Query& q) : query(q) {}
 
     bool interval() const { return query.goal == Goal::Interval; }
     const Source& sourceOf(const Family& f) const { return sources[static_cast<std::size_t>(f.source)]; }
+    TimerClock clockOf(const avr::Timer& timer) const;
 
     void makeSources();
     void makeFamilies();
-    void makeCandidates();
+    void addVariants(const avr::Timer& timer);
+    void addVariant(const avr::Timer& timer, int multiplier, int first, int last, Variant variant);
+    void settleFamily(Family& f);
+    void start();
 
-    void rankErrorTerms(const Candidate& c, mpz_class& num, mpz_class& den) const;
-    mpq_class rankError(const Candidate& c) const;
-    bool before(const Candidate& a, const Candidate& b) const;
-    void sortThrough(std::size_t count) const;
-    void setTieKeys(Candidate& c) const;
-    struct Scratch {
-        mpz_class a, b;
-    };
-    std::uint32_t nearestCount(const Source& s, unsigned long cycles, Scratch& t) const;
-    void setApproximation(Candidate& c, Scratch& t) const;
-    bool exactRates() const { return sources[0].cycleLength != 0 && sources[1].cycleLength != 0; }
-    int compareExactly(const Candidate& a, const Candidate& b) const;
-    int tieBreak(const Candidate& a, const Candidate& b) const;
+    std::uint32_t countAt(const Family& f, int u) const;
+    void errorTerms(const Family& f, int u, std::uint32_t count, bool withDelay, mpz_class& num, mpz_class& den) const;
+    mpq_class rankError(const Single& c) const;
+    std::optional<std::pair<Wide, Wide>> narrowTerms(const Family& f, int u, std::uint32_t count, bool withDelay) const;
+    void approximate(Single& c) const;
+    double baseError(const Family& f, int u, std::uint32_t count) const;
 
-    Row row(const Candidate& c) const;
-    Setting settingOf(const Family& f, const Candidate& c) const;
-    mpq_class valueAt(const Family& f, const mpz_class& ticks, std::uint32_t count) const;
-    void neighbours(const Family& f, const Candidate& c, Row& row) const;
-    std::vector<Warning> warningsOf(const Family& f, const Candidate& c) const;
+    void pushSingle(std::uint16_t family, int u);
+    void pushVariant(Single c, std::size_t from);
+    void pushGroup(std::uint16_t family, int lo, int hi);
+    std::pair<int, double> bestOf(const Family& f, int lo, int hi, unsigned long kMin, unsigned long kMax) const;
+    void open(const Group& g);
+    bool groupBefore(const Group& a, const Group& b) const;
+    bool groupFirst(const Group& g, const Single& s) const;
+    void findThrough(std::size_t rank);
+
+    bool before(const Single& a, const Single& b) const;
+    int compareExactly(const Single& a, const Single& b) const;
+    int tieBreak(const Single& a, const Single& b) const;
+    int compareTicks(const Family& a, const Family& b) const;
+    int topValueOf(const Single& c) const;
+
+    Row row(const Single& c) const;
+    Setting settingOf(const Single& c) const;
+    mpq_class valueAt(const Family& f, const mpz_class& u, std::uint32_t count) const;
+    void neighbours(const Single& c, Row& row) const;
+    std::vector<Warning> warningsOf(const Single& c) const;
 };
 
 // ------------------------------------------------------------- the query
@@ -196,24 +209,37 @@ QueryError::QueryError(Problem problem) : std::runtime_error("query has no answe
 
 namespace {
 
+const avr::Timer* chosenTimer(const Query& query) {
+    return query.timer ? query.chip->timer(*query.timer) : nullptr;
+}
+
+// Whether the timer asked for, or some timer of the chip, can count it.
+template <typename Counts>
+bool someTimerCounts(const Query& query, Counts counts) {
+    if (query.timer)
+        return counts(*chosenTimer(query));
+    return std::ranges::any_of(query.chip->timers, counts);
+}
+
 void check(const Query& query) {
     if (query.clockHz <= 0)
         throw QueryError(Problem::ClockNotPositive);
     if (query.crystalHz && *query.crystalHz <= 0)
         throw QueryError(Problem::CrystalNotPositive);
+    if (query.pllHz && *query.pllHz <= 0)
+        throw QueryError(Problem::PllNotPositive);
     if (query.target <= 0)
         throw QueryError(Problem::TargetNotPositive);
-    const avr::Timer* chosen = query.timer ? query.chip->timer(*query.timer) : nullptr;
-    if (query.timer && (chosen == nullptr || !searched(*chosen)))
+    if (query.timer && chosenTimer(query) == nullptr)
         throw QueryError(Problem::NoSuchTimer);
     if (query.crystalHz) {
-        const auto counts = [](const avr::Timer& t) { return t.countsCrystal(); };
-        const bool chosenCounts = chosen == nullptr || chosen->countsCrystal();
-        if (!chosenCounts || std::ranges::none_of(query.chip->timers, counts))
+        if (!someTimerCounts(query, [](const avr::Timer& t) { return t.countsCrystal(); }))
             throw QueryError(Problem::CrystalWithoutTimer2);
         if (4 * *query.crystalHz >= query.clockHz)
             throw QueryError(Problem::CrystalTooFast);
     }
+    if (query.pllHz && !someTimerCounts(query, [](const avr::Timer& t) { return t.pll.has_value(); }))
+        throw QueryError(Problem::PllWithoutTimer);
     const mpq_class period = query.goal == Goal::Interval ? query.target : mpq_class(1 / query.target);
     if (period * query.clockHz < 1)
         throw QueryError(Problem::TargetBelowCycle);
@@ -221,9 +247,16 @@ void check(const Query& query) {
 
 }  // namespace
 
+TimerClock Ranking::Data::clockOf(const avr::Timer& timer) const {
+    if (timer.countsCrystal() && query.crystalHz)
+        return TimerClock::Crystal;
+    if (timer.pll && query.pllHz)
+        return TimerClock::Pll;
+    return TimerClock::Cpu;
+}
+
 void Ranking::Data::makeSources() {
-    const mpq_class cpuCyclesPerSource[] = {1, query.crystalHz ? mpq_class(query.clockHz / *query.crystalHz) : 1};
-    const mpq_class hz[] = {query.clockHz, query.crystalHz.value_or(query.clockHz)};
+    const mpq_class hz[] = {query.clockHz, query.crystalHz.value_or(query.clockHz), query.pllHz.value_or(query.clockHz)};
     for (std::size_t i = 0; i < sources.size(); ++i) {
         Source& s = sources[i];
         s.hz = hz[i];
@@ -231,63 +264,249 @@ void Ranking::Data::makeSources() {
         s.p = c.get_num();
         s.q = c.get_den();
         s.twiceP = 2 * s.p;
+        s.target = c.get_d();
         s.narrow = fits64(s.p) && fits64(s.q);
         s.pNarrow = s.narrow ? mpz_get_ui(s.p.get_mpz_t()) : 0;
         s.qNarrow = s.narrow ? mpz_get_ui(s.q.get_mpz_t()) : 0;
-        s.countingFloor = ceilOf(countingFloorCycles / cpuCyclesPerSource[i]).get_ui();
-        s.reloadDelay = ceilOf(reloadLatencyCycles / cpuCyclesPerSource[i]).get_ui() + (i == 1 ? crystalLatchCycles : 0);
+        const mpq_class cpuCyclesPerCycle = query.clockHz / s.hz;
+        s.countingFloor = ceilOf(countingFloorCycles / cpuCyclesPerCycle).get_ui();
+        s.reloadDelay = ceilOf(reloadLatencyCycles / cpuCyclesPerCycle).get_ui() +
+                        (static_cast<TimerClock>(i) == TimerClock::Crystal ? crystalLatchCycles : 0);
     }
-    // With the clocks a0/b0 and a1/b1 in lowest terms, a cycle lasts a1 b0
-    // and a0 b1 units of 1 / (a0 a1) seconds.
-    const mpz_class lengths[] = {sources[1].hz.get_num() * sources[0].hz.get_den(),
-                                 sources[0].hz.get_num() * sources[1].hz.get_den()};
-    for (std::size_t i = 0; i < sources.size(); ++i)
-        sources[i].cycleLength =
-            mpz_sizeinbase(lengths[i].get_mpz_t(), 2) <= 44 ? mpz_get_ui(lengths[i].get_mpz_t()) : 0;
+    // With the clocks a_i / b_i in lowest terms, a cycle of clock i lasts
+    // b_i times the product of the other a_j, in units of 1 / (a_0 a_1 a_2)
+    // seconds.
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        mpz_class length = sources[i].hz.get_den();
+        for (std::size_t j = 0; j < sources.size(); ++j)
+            if (j != i)
+                length *= sources[j].hz.get_num();
+        sources[i].cycleLength = mpz_sizeinbase(length.get_mpz_t(), 2) <= 49 ? mpz_get_ui(length.get_mpz_t()) : 0;
+    }
 }
 
+// Every family of every timer asked for, in the timer's modes that reach
+// the goal: NORMAL and CTC interrupts, compare outputs toggled in NORMAL and
+// CTC, and PWM with a fixed or variable TOP.
 void Ranking::Data::makeFamilies() {
-    for (const avr::Timer& timer : query.chip->timers) {
-        if (!searched(timer) || (query.timer && timer.number != *query.timer))
-            continue;
-        const int source = timer.countsCrystal() && query.crystalHz ? 1 : 0;
-        for (const Shape& shape : shapes) {
-            if (shape.goal != query.goal || (query.mode && shape.mode != *query.mode) || !timerFits(timer, shape))
-                continue;
-            for (const avr::Prescaler& clockSelect : timer.prescalers) {
-                const int prescaler = clockSelect.divisor;
-                const Source& s = sources[static_cast<std::size_t>(source)];
-                Family family{&timer, &shape, prescaler, source, false, static_cast<unsigned long>(prescaler) <= s.reloadDelay};
-                // Counted only when one period cannot reach the target.
-                family.counted = interval() && cmp(mpz_class(s.q * family.longestCycles()), s.p) < 0;
-                families.push_back(family);
-            }
-        }
-    }
+    for (const avr::Timer& timer : query.chip->timers)
+        if (!query.timer || timer.number == *query.timer)
+            addVariants(timer);
     if (families.empty())
         throw QueryError(Problem::NoSetting);
     if (interval()) {
         mpq_class longest = 0;
         for (const Family& f : families)
-            longest = std::max(longest, mpq_class(mpq_class(f.longestCycles()) / sourceOf(f).hz));
+            longest = std::max(longest, mpq_class(mpq_class(f.cycles(f.stepLast)) / sourceOf(f).hz));
         if (query.target > maxCount * longest)
             throw QueryError(Problem::TooManyInterrupts);
     }
+    for (Family& f : families)
+        settleFamily(f);
+    std::erase_if(families, [](const Family& f) { return f.lowest > f.last; });
+}
+
+void Ranking::Data::addVariants(const avr::Timer& timer) {
+    const int max = timer.max();
+    const int lowestTop = minimumVariableTop(timer.bits);
+    const bool units = !timer.compareUnits.empty();
+    const avr::CompareUnit* unitA = units ? &timer.compareUnits.front() : nullptr;
+    for (const avr::WaveformMode& w : timer.modes) {
+        if ((query.mode && w.mode != *query.mode) || (query.top && w.top != *query.top))
+            continue;
+        const bool byIcr = w.top == Top::Icr;
+        if (byIcr && !timer.capture)
+            continue;
+        const Variant base{&timer, &w, RegisterRole::None, nullptr, 0, 0, 0, 0, 0, 0, {}, 0, 3};
+        switch (query.goal) {
+        case Goal::Interval:
+            if (w.mode == Mode::Normal) {
+                Variant plain = base, preload = base;
+                plain.modeClass = 1;
+                plain.stepFirst = 1, plain.stepLast = max + 1;
+                addVariant(timer, 1, max + 1, max + 1, plain);
+                preload.role = RegisterRole::Preload;
+                preload.registerBase = max + 1, preload.registerSign = -1;
+                preload.stepFirst = 1, preload.stepLast = max + 1;
+                preload.modeClass = 2;
+                addVariant(timer, 1, 1, max, preload);
+            } else if (w.mode == Mode::Ctc && (byIcr || units)) {
+                Variant ctc = base;
+                ctc.role = RegisterRole::Compare;
+                ctc.registerBase = -1, ctc.registerSign = 1;
+                ctc.modeClass = 0;
+                addVariant(timer, 1, 1, max + 1, ctc);
+            }
+            break;
+        case Goal::Frequency:
+            if (!units)
+                break;
+            if (w.mode == Mode::Normal) {
+                Variant toggle = base;
+                toggle.output = unitA;
+                toggle.modeClass = 1;
+                addVariant(timer, 2, max + 1, max + 1, toggle);
+            } else if (w.mode == Mode::Ctc) {
+                Variant toggle = base;
+                toggle.role = RegisterRole::Compare;
+                toggle.registerBase = -1, toggle.registerSign = 1;
+                toggle.output = unitA;
+                toggle.modeClass = 0;
+                addVariant(timer, 2, 1, max + 1, toggle);
+            }
+            break;
+        case Goal::PwmFrequency: {
+            if (w.mode == Mode::Normal || w.mode == Mode::Ctc)
+                break;
+            // The PWM goes to the first unit whose register is not TOP.
+            const auto free = std::ranges::find_if(timer.compareUnits, [&](const avr::CompareUnit& unit) {
+                return w.top != Top::Ocr || unit.ocr != timer.topOcr;
+            });
+            if (free == timer.compareUnits.end())
+                break;
+            Variant pwm = base;
+            pwm.output = &*free;
+            const bool dualSlope = w.mode != Mode::FastPwm;
+            const int multiplier = dualSlope ? 2 : 1;
+            const int shift = dualSlope ? 0 : 1;  // u is 2 TOP's half, or TOP + 1
+            if (w.top == Top::Fixed) {
+                addVariant(timer, multiplier, w.fixedTop + shift, w.fixedTop + shift, pwm);
+                break;
+            }
+            pwm.role = RegisterRole::Top;
+            pwm.registerBase = -shift, pwm.registerSign = 1;
+            for (const avr::WaveformMode& other : timer.modes)
+                if (other.mode == w.mode && other.top == Top::Fixed && pwm.excludedCount < pwm.excluded.size())
+                    pwm.excluded[pwm.excludedCount++] = other.fixedTop + shift;
+            addVariant(timer, multiplier, lowestTop + shift, max + shift, pwm);
+            break;
+        }
+        }
+    }
+}
+
+// Adds the variant to the family of its clock, prescaler and register
+// steps, or starts that family, for each of the timer's prescalers. The
+// variants of a family that rank alike have the same error for the same u:
+// CTC with either TOP register, and NORMAL with or without a preload, of
+// the timer and its twins.
+void Ranking::Data::addVariant(const avr::Timer& timer, int multiplier, int first, int last, Variant variant) {
+    const TimerClock source = clockOf(timer);
+    variant.first = first, variant.last = last;
+    if (variant.stepLast == 0)
+        variant.stepFirst = first, variant.stepLast = last;
+    for (const avr::Prescaler& clockSelect : timer.prescalers) {
+        const int prescaler = clockSelect.divisor;
+        const bool late = variant.role == RegisterRole::Preload &&
+                          static_cast<unsigned long>(prescaler) <= sources[static_cast<std::size_t>(source)].reloadDelay;
+        const auto same = [&](const Family& f) {
+            return f.source == source && f.prescaler == prescaler && f.multiplier == multiplier &&
+                   f.stepFirst == variant.stepFirst && f.stepLast == variant.stepLast && f.late == late;
+        };
+        auto family = std::ranges::find_if(families, same);
+        if (family == families.end()) {
+            families.push_back(Family{source, prescaler, multiplier, first, last, variant.stepFirst, variant.stepLast, late,
+                                      false, first, {}});
+            family = families.end() - 1;
+        }
+        family->first = std::min(family->first, first);
+        family->last = std::max(family->last, last);
+        family->variants.push_back(variant);
+    }
+}
+
+// Orders the variants as they rank among equals, and finds which periods
+// need a software count and from which u on that count is allowed.
+void Ranking::Data::settleFamily(Family& f) {
+    const auto timerOrder = [this](const avr::Timer* t) { return query.preferredTimer == t->number ? -1 : t->number; };
+    std::ranges::stable_sort(f.variants, [&](const Variant& a, const Variant& b) {
+        return std::tuple(a.modeClass, timerOrder(a.timer), topOrder(a.waveform->top), static_cast<int>(a.waveform->mode)) <
+               std::tuple(b.modeClass, timerOrder(b.timer), topOrder(b.waveform->top), static_cast<int>(b.waveform->mode));
+    });
+    for (const Variant& v : f.variants)
+        f.bestClass = std::min(f.bestClass, v.modeClass);
+    const Source& s = sourceOf(f);
+    f.counted = interval() && cmp(mpz_class(s.q * f.cycles(f.stepLast)), s.p) < 0;
+    f.lowest = f.first;
+    if (!f.counted)
+        return;
+    const unsigned long perU = f.cycles(1);
+    f.lowest = std::max<long>(f.first, static_cast<long>((s.countingFloor + perU - 1) / perU));
+    // Counts grow as the period shrinks: the first u within 2^32 counts.
+    int lo = f.lowest, hi = f.last + 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (countAt(f, mid) == 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    f.lowest = lo;
+}
+
+void Ranking::Data::start() {
+    for (std::size_t fi = 0; fi < families.size(); ++fi) {
+        const Family& f = families[fi];
+        for (const Variant& v : f.variants) {
+            const int first = std::max(v.first, f.lowest);
+            total += static_cast<std::size_t>(std::max(0, v.last - first + 1));
+            for (std::size_t i = 0; i < v.excludedCount; ++i)
+                total -= v.excluded[i] >= first && v.excluded[i] <= v.last ? 1 : 0;
+        }
+        pushGroup(static_cast<std::uint16_t>(fi), f.lowest, f.last);
+    }
+}
+
+// ------------------------------------------------------------- errors
+
+// The count nearest the target, floor((2p + q j) / (2 q j)) for j cycles a
+// period, at least 2; 1 when the family is not counted; 0 beyond maxCount.
+std::uint32_t Ranking::Data::countAt(const Family& f, int u) const {
+    if (!f.counted)
+        return 1;
+    const Source& s = sourceOf(f);
+    const unsigned long cycles = f.cycles(u);
+    unsigned long count = 0;
+    if (s.narrow) {
+        // floor((2p + qj) / (2qj)) from its double estimate, made exact by
+        // comparing products: a 128-bit division costs several times more.
+        const double estimate = std::floor(s.target / static_cast<double>(cycles) + 0.5);
+        if (estimate > static_cast<double>(maxCount) + 1)
+            return 0;
+        const Wide qj = Wide(s.qNarrow) * cycles, twiceQj = 2 * qj, a = 2 * Wide(s.pNarrow) + qj;
+        Wide k = static_cast<Wide>(std::max(estimate, 0.0));
+        while (k > 0 && twiceQj * k > a)
+            --k;
+        while (twiceQj * (k + 1) <= a)
+            ++k;
+        if (k > maxCount)
+            return 0;
+        count = static_cast<unsigned long>(k);
+    } else {
+        mpz_class a, b;
+        mpz_mul_ui(a.get_mpz_t(), s.q.get_mpz_t(), 2 * cycles);
+        mpz_mul_ui(b.get_mpz_t(), s.q.get_mpz_t(), cycles);
+        mpz_add(b.get_mpz_t(), b.get_mpz_t(), s.twiceP.get_mpz_t());
+        mpz_fdiv_q(b.get_mpz_t(), b.get_mpz_t(), a.get_mpz_t());
+        if (mpz_cmp_ui(b.get_mpz_t(), maxCount) > 0)
+            return 0;
+        count = mpz_get_ui(b.get_mpz_t());
+    }
+    return static_cast<std::uint32_t>(std::max(2ul, count));
 }
 
 // The rank error as num / den, both exact: the relative error, plus for a
-// reload the cycles its latency may add to every period.
-void Ranking::Data::rankErrorTerms(const Candidate& c, mpz_class& num, mpz_class& den) const {
-    const Family& f = families[c.family];
+// late reload the cycles its latency adds to every period.
+void Ranking::Data::errorTerms(const Family& f, int u, std::uint32_t count, bool withDelay, mpz_class& num,
+                               mpz_class& den) const {
     const Source& s = sourceOf(f);
-    const unsigned long cycles = f.cycles(c.reg) * c.count;
-    mpz_mul_ui(num.get_mpz_t(), s.q.get_mpz_t(), cycles);
+    mpz_mul_ui(num.get_mpz_t(), s.q.get_mpz_t(), f.cycles(u) * count);
     if (interval()) {
         // (m q - p) / p, with m the cycles counted
         mpz_sub(num.get_mpz_t(), num.get_mpz_t(), s.p.get_mpz_t());
         mpz_abs(num.get_mpz_t(), num.get_mpz_t());
-        if (f.lateReload(c.reg))
-            mpz_addmul_ui(num.get_mpz_t(), s.q.get_mpz_t(), s.reloadDelay * c.count);
+        if (withDelay && f.late)
+            mpz_addmul_ui(num.get_mpz_t(), s.q.get_mpz_t(), s.reloadDelay * count);
         den = s.p;
     } else {
         // (p - m q) / (m q), with m the cycles of one period
@@ -297,135 +516,202 @@ void Ranking::Data::rankErrorTerms(const Candidate& c, mpz_class& num, mpz_class
     }
 }
 
-mpq_class Ranking::Data::rankError(const Candidate& c) const {
+mpq_class Ranking::Data::rankError(const Single& c) const {
     mpq_class error;
-    rankErrorTerms(c, error.get_num(), error.get_den());
+    errorTerms(families[c.family], c.u, c.count, true, error.get_num(), error.get_den());
     error.canonicalize();
     return error;
 }
 
-// The count nearest the target, floor((2p + q j) / (2 q j)) for j cycles
-// a period, at least 2; 0 when it would exceed maxCount.
-std::uint32_t Ranking::Data::nearestCount(const Source& s, unsigned long cycles, Scratch& t) const {
-    unsigned long count = 0;
-    if (s.narrow) {
-        const Wide qj = Wide(s.qNarrow) * cycles;
-        const Wide k = (2 * Wide(s.pNarrow) + qj) / (2 * qj);
-        if (k > maxCount)
-            return 0;
-        count = static_cast<unsigned long>(k);
-    } else {
-        mpz_mul_ui(t.a.get_mpz_t(), s.q.get_mpz_t(), 2 * cycles);
-        mpz_mul_ui(t.b.get_mpz_t(), s.q.get_mpz_t(), cycles);
-        mpz_add(t.b.get_mpz_t(), t.b.get_mpz_t(), s.twiceP.get_mpz_t());
-        mpz_fdiv_q(t.b.get_mpz_t(), t.b.get_mpz_t(), t.a.get_mpz_t());
-        if (mpz_cmp_ui(t.b.get_mpz_t(), maxCount) > 0)
-            return 0;
-        count = mpz_get_ui(t.b.get_mpz_t());
-    }
-    return static_cast<std::uint32_t>(std::max(2ul, count));
-}
-
-// The rank error's terms of rankErrorTerms, in 128-bit integers when p and
-// q fit in 64 bits: the cycles counted stay below 2^51 and the reload
-// allowance below 2^40, so no term reaches 2^116.
-void Ranking::Data::setApproximation(Candidate& c, Scratch& t) const {
-    const Family& f = families[c.family];
+// The rank error's terms in 128-bit integers, when p and q fit in 64 bits:
+// the cycles counted stay below 2^59 and the reload allowance below 2^45,
+// so no term reaches 2^124.
+std::optional<std::pair<Wide, Wide>> Ranking::Data::narrowTerms(const Family& f, int u, std::uint32_t count,
+                                                                bool withDelay) const {
     const Source& s = sourceOf(f);
-    if (!s.narrow) {
-        rankErrorTerms(c, t.a, t.b);
-        c.approx = t.a.get_d() / t.b.get_d();
-        c.small = fits64(t.a) && fits64(t.b);
-        c.num = c.small ? mpz_get_ui(t.a.get_mpz_t()) : 0;
-        c.den = c.small ? mpz_get_ui(t.b.get_mpz_t()) : 0;
-        return;
-    }
-    const Wide p = s.pNarrow, qm = Wide(s.qNarrow) * (f.cycles(c.reg) * c.count);
+    if (!s.narrow)
+        return std::nullopt;
+    const Wide p = s.pNarrow, qm = Wide(s.qNarrow) * (f.cycles(u) * count);
     Wide num = qm > p ? qm - p : p - qm, den = qm;
     if (interval()) {
-        if (f.lateReload(c.reg))
-            num += Wide(s.qNarrow) * (s.reloadDelay * c.count);
+        if (withDelay && f.late)
+            num += Wide(s.qNarrow) * (s.reloadDelay * count);
         den = p;
     }
-    c.approx = static_cast<double>(num) / static_cast<double>(den);
-    c.small = num <= UINT64_MAX && den <= UINT64_MAX;
-    c.num = static_cast<std::uint64_t>(num);
-    c.den = static_cast<std::uint64_t>(den);
+    return std::pair(num, den);
 }
 
-void Ranking::Data::makeCandidates() {
-    order.reserve(families.size() * 256);
-    Scratch scratch;
-    for (std::size_t fi = 0; fi < families.size(); ++fi) {
-        const Family& f = families[fi];
-        const Source& s = sourceOf(f);
-        for (int reg = f.shape->firstRegister; reg <= f.lastRegister(); ++reg) {
-            Candidate c{};
-            c.id = static_cast<std::uint32_t>(order.size());
-            c.family = static_cast<std::uint16_t>(fi);
-            c.reg = static_cast<std::int16_t>(reg);
-            c.count = 1;
-            if (f.counted) {
-                if (f.cycles(reg) < s.countingFloor)
-                    continue;
-                c.count = nearestCount(s, f.cycles(reg), scratch);
-                if (c.count == 0)
-                    continue;
-            }
-            setApproximation(c, scratch);
-            c.clearlyBelow = c.approx * (1 - nearTie);
-            setTieKeys(c);
-            order.push_back(c);
-        }
-    }
-    exact.resize(order.size());
-}
-
-void Ranking::Data::setTieKeys(Candidate& c) const {
+void Ranking::Data::approximate(Single& c) const {
     const Family& f = families[c.family];
-    const auto modeOrder = [&] {
-        switch (f.shape->mode) {
-        case Mode::Ctc: return 0;
-        case Mode::Normal: return f.reloads(c.reg) ? 2 : 1;
-        case Mode::FastPwm: return 3;
-        case Mode::PhasePwm:
-        case Mode::PhaseFrequencyPwm: return 4;
-        }
-        return 5;
-    };
-    c.kind = static_cast<std::uint8_t>((c.count > 1 ? 8 : 0) + modeOrder());
-    if (query.goal == Goal::PwmFrequency)
-        c.rate = 255 - (f.shape->top == Top::Fixed ? 255 : c.reg);  // the larger TOP, the finer the duty
-    else  // the longer period, the fewer interrupts or compare matches
-        c.rate = ~(f.cycles(c.reg) * sourceOf(f).cycleLength);
+    if (const auto terms = narrowTerms(f, c.u, c.count, true)) {
+        const auto [num, den] = *terms;
+        c.approx = static_cast<double>(num) / static_cast<double>(den);
+        c.small = num <= UINT64_MAX && den <= UINT64_MAX;
+        c.num = static_cast<std::uint64_t>(num);
+        c.den = static_cast<std::uint64_t>(den);
+    } else {
+        mpz_class num, den;
+        errorTerms(f, c.u, c.count, true, num, den);
+        c.approx = mpq_class(num, den).get_d();
+        c.small = fits64(num) && fits64(den);
+        c.num = c.small ? mpz_get_ui(num.get_mpz_t()) : 0;
+        c.den = c.small ? mpz_get_ui(den.get_mpz_t()) : 0;
+    }
+    c.clearlyBelow = c.approx * (1 - nearTie);
 }
 
-int Ranking::Data::tieBreak(const Candidate& a, const Candidate& b) const {
-    const Family& fa = families[a.family];
-    const Family& fb = families[b.family];
-    if (a.kind != b.kind)
-        return a.kind - b.kind;
-    if (query.goal == Goal::PwmFrequency || exactRates()) {
-        if (a.rate != b.rate)
-            return a.rate < b.rate ? -1 : 1;
-    } else if (const int rate = cmp(mpq_class(fb.cycles(b.reg) / sourceOf(fb).hz),
-                                    mpq_class(fa.cycles(a.reg) / sourceOf(fa).hz));
-               rate != 0) {
-        return rate;
-    }
-    if (fa.timer->number != fb.timer->number) {
-        const auto order = [this](int timer) { return query.preferredTimer == timer ? -1 : timer; };
-        return order(fa.timer->number) - order(fb.timer->number);
-    }
-    if (fa.prescaler != fb.prescaler)
-        return fa.prescaler - fb.prescaler;
-    return a.reg - b.reg;
+// The rank error without the reload allowance, from its exact terms: good
+// to a few units in the last place, which boundMargin covers.
+double Ranking::Data::baseError(const Family& f, int u, std::uint32_t count) const {
+    if (const auto terms = narrowTerms(f, u, count, false))
+        return static_cast<double>(terms->first) / static_cast<double>(terms->second);
+    mpz_class num, den;
+    errorTerms(f, u, count, false, num, den);
+    return mpq_class(num, den).get_d();
 }
+
+// ------------------------------------------------------------- the walk
+//
+// Each family starts as one group of all its settings, with a lower bound
+// of their errors. The best group or setting comes next: a group is opened
+// into smaller groups and settings, a setting is a row. The error of one
+// count is unimodal in u, so for a group with few counts the best setting
+// of each count is found directly and the rest split off on either side: a
+// family without a count is walked outward from its ideal register value.
+
+void Ranking::Data::pushSingle(std::uint16_t family, int u) {
+    const Family& f = families[family];
+    Single c{};
+    c.id = static_cast<std::uint32_t>(exact.size());
+    c.family = family;
+    c.u = u;
+    c.count = countAt(f, u);
+    approximate(c);
+    exact.emplace_back();
+    pushVariant(c, 0);
+}
+
+// The setting as the first of the family's variants from `from` on that has
+// its u, if any.
+void Ranking::Data::pushVariant(Single c, std::size_t from) {
+    const Family& f = families[c.family];
+    for (std::size_t v = from; v < f.variants.size(); ++v) {
+        if (!f.variants[v].has(c.u))
+            continue;
+        c.variant = static_cast<std::uint8_t>(v);
+        singles.push_back(c);
+        std::ranges::push_heap(singles, [this](const Single& a, const Single& b) { return before(b, a); });
+        return;
+    }
+}
+
+// The best setting of the group for the counts kMin to kMax, and its
+// error without the reload allowance: for each count the u nearest the
+// target's, below or above.
+std::pair<int, double> Ranking::Data::bestOf(const Family& f, int lo, int hi, unsigned long kMin,
+                                             unsigned long kMax) const {
+    const Source& s = sourceOf(f);
+    std::pair<int, double> best{lo, baseError(f, lo, static_cast<std::uint32_t>(kMin))};
+    for (unsigned long k = kMin; k <= kMax; ++k) {
+        const double ideal = s.target / (static_cast<double>(f.cycles(1)) * static_cast<double>(k));
+        const double below = std::floor(std::clamp(ideal, static_cast<double>(lo), static_cast<double>(hi)));
+        for (const double candidate : {below, below + 1}) {
+            const int u = static_cast<int>(std::min(candidate, static_cast<double>(hi)));
+            const double error = baseError(f, u, static_cast<std::uint32_t>(k));
+            if (error < best.second)
+                best = {u, error};
+        }
+        const double error = baseError(f, hi, static_cast<std::uint32_t>(k));
+        if (error < best.second)
+            best = {hi, error};
+    }
+    return best;
+}
+
+void Ranking::Data::pushGroup(std::uint16_t family, int lo, int hi) {
+    if (lo == hi) {
+        pushSingle(family, lo);
+        return;
+    }
+    const Family& f = families[family];
+    const unsigned long kMin = countAt(f, hi), kMax = countAt(f, lo);
+    // The best error of a group with many counts can be anything down to 0.
+    double bound = kMax - kMin < fewCounts ? bestOf(f, lo, hi, kMin, kMax).second : 0;
+    if (f.late) {
+        const Source& s = sourceOf(f);
+        bound += static_cast<double>(kMin) * static_cast<double>(s.reloadDelay) / s.target;
+    }
+    groups.push_back(Group{family, lo, hi, bound * (1 - boundMargin), static_cast<std::uint32_t>(kMin)});
+    std::ranges::push_heap(groups, [this](const Group& a, const Group& b) { return groupBefore(b, a); });
+}
+
+void Ranking::Data::open(const Group& g) {
+    if (g.hi - g.lo < smallGroup) {
+        for (int u = g.lo; u <= g.hi; ++u)
+            pushSingle(g.family, u);
+        return;
+    }
+    const Family& f = families[g.family];
+    const unsigned long kMin = countAt(f, g.hi), kMax = countAt(f, g.lo);
+    if (kMax - kMin < fewCounts) {
+        const int u = bestOf(f, g.lo, g.hi, kMin, kMax).first;
+        pushSingle(g.family, u);
+        if (u > g.lo)
+            pushGroup(g.family, g.lo, u - 1);
+        if (u < g.hi)
+            pushGroup(g.family, u + 1, g.hi);
+        return;
+    }
+    const int middle = g.lo + (g.hi - g.lo) / 2;
+    pushGroup(g.family, g.lo, middle);
+    pushGroup(g.family, middle + 1, g.hi);
+}
+
+// Groups in the order of what they may hold at best, so that when the first
+// cannot come before a setting, none can.
+bool Ranking::Data::groupBefore(const Group& a, const Group& b) const {
+    return std::tuple(a.bound, a.fewestCount, families[a.family].bestClass) <
+           std::tuple(b.bound, b.fewestCount, families[b.family].bestClass);
+}
+
+// A group comes before a setting unless every setting in it is worse: by
+// error, or, both errors 0, by count and mode class alone.
+bool Ranking::Data::groupFirst(const Group& g, const Single& s) const {
+    if (g.bound < s.approx)
+        return true;
+    if (g.bound > 0 || s.approx > 0)
+        return false;
+    const int sClass = families[s.family].variants[s.variant].modeClass;
+    return std::pair(g.fewestCount, families[g.family].bestClass) <= std::pair(s.count, sClass);
+}
+
+void Ranking::Data::findThrough(std::size_t rank) {
+    const auto groupAfter = [this](const Group& a, const Group& b) { return groupBefore(b, a); };
+    const auto singleAfter = [this](const Single& a, const Single& b) { return before(b, a); };
+    while (ranked.size() <= rank) {
+        if (!groups.empty() && (singles.empty() || groupFirst(groups.front(), singles.front()))) {
+            std::ranges::pop_heap(groups, groupAfter);
+            const Group g = groups.back();
+            groups.pop_back();
+            open(g);
+            continue;
+        }
+        if (singles.empty())
+            return;
+        std::ranges::pop_heap(singles, singleAfter);
+        const Single s = singles.back();
+        singles.pop_back();
+        ranked.push_back(s);
+        pushVariant(s, s.variant + 1u);
+    }
+}
+
+// ------------------------------------------------------------- the order
 
 // The exact order of rank errors, then the tie-breaks. The approximations
 // decide whenever they are clearly apart, which they then are exactly too;
 // near ties are compared exactly, each exact error made once.
-bool Ranking::Data::before(const Candidate& a, const Candidate& b) const {
+bool Ranking::Data::before(const Single& a, const Single& b) const {
     if (a.approx < b.clearlyBelow)
         return true;
     if (b.approx < a.clearlyBelow)
@@ -435,103 +721,139 @@ bool Ranking::Data::before(const Candidate& a, const Candidate& b) const {
     return tieBreak(a, b) < 0;
 }
 
-int Ranking::Data::compareExactly(const Candidate& a, const Candidate& b) const {
+int Ranking::Data::compareExactly(const Single& a, const Single& b) const {
     if (a.approx == 0 && b.approx == 0)
         return 0;
     if (a.small && b.small) {
         const Wide left = Wide(a.num) * b.den, right = Wide(b.num) * a.den;
         return left < right ? -1 : left > right ? 1 : 0;
     }
-    for (const Candidate* c : {&a, &b})
+    for (const Single* c : {&a, &b})
         if (!exact[c->id])
             exact[c->id] = rankError(*c);
     return cmp(*exact[a.id], *exact[b.id]);
 }
 
-// The best `count` candidates in order at the front; the ones after them
-// are the rest, in no order.
-void Ranking::Data::sortThrough(std::size_t count) const {
-    if (count <= sorted)
-        return;
-    const std::size_t through = std::min(order.size(), std::max({count, 2 * sorted, std::size_t{16}}));
-    const auto first = order.begin() + static_cast<std::ptrdiff_t>(sorted);
-    const auto less = [this](const Candidate& a, const Candidate& b) { return before(a, b); };
-    // A heap pays off only for a small part of the rest.
-    if (4 * (through - sorted) >= order.size() - sorted) {
-        std::sort(first, order.end(), less);
-        sorted = order.size();
-        return;
+// The smaller tick first: the prescaler over the clock it divides.
+int Ranking::Data::compareTicks(const Family& a, const Family& b) const {
+    const Source& sa = sourceOf(a);
+    const Source& sb = sourceOf(b);
+    if (sa.cycleLength != 0 && sb.cycleLength != 0) {
+        const Wide ta = Wide(sa.cycleLength) * static_cast<unsigned>(a.prescaler);
+        const Wide tb = Wide(sb.cycleLength) * static_cast<unsigned>(b.prescaler);
+        return ta < tb ? -1 : ta > tb ? 1 : 0;
     }
-    std::partial_sort(first, order.begin() + static_cast<std::ptrdiff_t>(through), order.end(), less);
-    sorted = through;
+    return cmp(mpq_class(a.prescaler / sa.hz), mpq_class(b.prescaler / sb.hz));
+}
+
+int Ranking::Data::topValueOf(const Single& c) const {
+    const Variant& v = families[c.family].variants[c.variant];
+    if (v.role == RegisterRole::None)
+        return v.waveform->mode == Mode::Normal ? v.timer->max() : v.waveform->fixedTop;
+    return v.registerAt(c.u);
+}
+
+// Among equal errors: fewer interrupts counted, CTC before NORMAL before
+// NORMAL with a preload, the finer resolution (the smaller tick, or for PWM
+// the larger TOP), the lower (or preferred) timer, a fixed TOP before OCRnA
+// before ICRn, the mode, the smaller prescaler, the smaller register value.
+int Ranking::Data::tieBreak(const Single& a, const Single& b) const {
+    const Family& fa = families[a.family];
+    const Family& fb = families[b.family];
+    const Variant& va = fa.variants[a.variant];
+    const Variant& vb = fb.variants[b.variant];
+    if (a.count != b.count)
+        return a.count < b.count ? -1 : 1;
+    if (va.modeClass != vb.modeClass)
+        return va.modeClass - vb.modeClass;
+    if (query.goal == Goal::PwmFrequency) {
+        if (const int top = topValueOf(b) - topValueOf(a); top != 0)
+            return top;
+    } else if (const int ticks = compareTicks(fa, fb); ticks != 0) {
+        return ticks;
+    }
+    const auto timerOrder = [this](const avr::Timer* t) { return query.preferredTimer == t->number ? -1 : t->number; };
+    const auto order = [&](const Variant& v, const Family& f, const Single& c) {
+        return std::tuple(timerOrder(v.timer), topOrder(v.waveform->top), static_cast<int>(v.waveform->mode),
+                          f.prescaler, v.registerAt(c.u), c.family, c.u);
+    };
+    const auto left = order(va, fa, a), right = order(vb, fb, b);
+    return left < right ? -1 : left > right ? 1 : 0;
 }
 
 // ------------------------------------------------------------- the rows
 
-Setting Ranking::Data::settingOf(const Family& f, const Candidate& c) const {
+Setting Ranking::Data::settingOf(const Single& c) const {
+    const Family& f = families[c.family];
+    const Variant& v = f.variants[c.variant];
     Setting setting;
-    setting.timer = f.timer;
-    setting.mode = f.shape->mode;
-    setting.top = f.shape->top;
+    setting.timer = v.timer;
+    setting.waveform = v.waveform;
     setting.prescaler = f.prescaler;
-    setting.role = f.shape->registers == 1 || (f.shape->role == RegisterRole::Preload && c.reg == 0)
-                       ? RegisterRole::None
-                       : f.shape->role;
-    setting.registerValue = c.reg;
+    setting.role = v.role;
+    setting.registerValue = v.role == RegisterRole::None ? 0 : v.registerAt(c.u);
     setting.count = c.count;
-    setting.crystal = f.source == 1;
-    if (f.shape->outputUnit >= 0)
-        setting.output = &f.timer->compareUnits[static_cast<std::size_t>(f.shape->outputUnit)];
+    setting.clock = f.source;
+    setting.output = v.output;
     return setting;
 }
 
-// The interval or frequency `ticks` ticks a period give.
-mpq_class Ranking::Data::valueAt(const Family& f, const mpz_class& ticks, std::uint32_t count) const {
-    const mpq_class period = mpq_class(ticks * f.prescaler) / sourceOf(f).hz;
+// The interval or frequency u gives, counted `count` times.
+mpq_class Ranking::Data::valueAt(const Family& f, const mpz_class& u, std::uint32_t count) const {
+    const mpq_class period = mpq_class(u * f.multiplier * f.prescaler) / sourceOf(f).hz;
     return interval() ? mpq_class(period * count) : mpq_class(1 / period);
 }
 
-void Ranking::Data::neighbours(const Family& f, const Candidate& c, Row& row) const {
+void Ranking::Data::neighbours(const Single& c, Row& row) const {
+    const Family& f = families[c.family];
+    const Variant& v = f.variants[c.variant];
     const Source& s = sourceOf(f);
-    const int first = f.ticks(f.shape->firstRegister), last = f.ticks(f.lastRegister());
-    const int lowest = std::min(first, last), highest = std::max(first, last);
-    const int step = std::max(1, std::abs(f.shape->ticksPerStep));
-    // The target in ticks of this prescaler and count.
-    const mpq_class wanted = mpq_class(s.p, s.q) / (f.prescaler * static_cast<unsigned long>(c.count));
-    const mpq_class steps = (wanted - lowest) / step;
-    const mpz_class fewer = lowest + step * (ceilOf(steps) - 1);
-    const mpz_class more = lowest + step * (floorOf(steps) + 1);
+    // The target in u of this prescaler and count.
+    const mpq_class wanted = mpq_class(s.p, s.q) / (f.cycles(1) * static_cast<unsigned long>(c.count));
+    long fewer = ceilOf(wanted).get_si() - 1, more = floorOf(wanted).get_si() + 1;
+    fewer = std::min<long>(fewer, v.stepLast);
+    more = std::max<long>(more, v.stepFirst);
+    while (fewer >= v.stepFirst && !v.has(static_cast<int>(fewer)))
+        --fewer;
+    while (more <= v.stepLast && !v.has(static_cast<int>(more)))
+        ++more;
     std::optional<mpq_class> shorter, longer;
-    if (fewer >= lowest)
-        shorter = valueAt(f, std::min(fewer, mpz_class(highest)), c.count);
-    if (more <= highest)
-        longer = valueAt(f, std::max(more, mpz_class(lowest)), c.count);
+    if (fewer >= v.stepFirst)
+        shorter = valueAt(f, fewer, c.count);
+    if (more <= v.stepLast)
+        longer = valueAt(f, more, c.count);
     // More ticks are a longer interval but a lower frequency.
     row.below = interval() ? shorter : longer;
     row.above = interval() ? longer : shorter;
 }
 
-std::vector<Warning> Ranking::Data::warningsOf(const Family& f, const Candidate& c) const {
+std::vector<Warning> Ranking::Data::warningsOf(const Single& c) const {
+    const Family& f = families[c.family];
+    const Variant& v = f.variants[c.variant];
     std::vector<Warning> warnings;
-    if (interval() && f.lateReload(c.reg))
-        warnings.push_back(f.source == 1 ? Warning::AsynchronousReload : Warning::ReloadLatency);
-    if (interval() && c.count == 1 && f.cycles(c.reg) < sourceOf(f).countingFloor)
+    if (interval() && f.late)
+        warnings.push_back(f.source == TimerClock::Crystal ? Warning::AsynchronousReload : Warning::ReloadLatency);
+    if (interval() && c.count == 1 && f.cycles(c.u) < sourceOf(f).countingFloor)
         warnings.push_back(Warning::FrequentInterrupt);
-    if (f.shape->mode == Mode::FastPwm)
+    if (v.waveform->mode == Mode::FastPwm)
         warnings.push_back(Warning::NoZeroDuty);
+    if (v.waveform->top == Top::Icr)
+        warnings.push_back(Warning::InputCaptureLost);
+    if (f.source == TimerClock::Pll)
+        warnings.push_back(Warning::PllClock);
     return warnings;
 }
 
-Row Ranking::Data::row(const Candidate& c) const {
+Row Ranking::Data::row(const Single& c) const {
     const Family& f = families[c.family];
     Row row;
-    row.setting = settingOf(f, c);
-    row.achieved = valueAt(f, f.ticks(c.reg), c.count);
+    row.setting = settingOf(c);
+    row.achieved = valueAt(f, c.u, c.count);
     row.error = (row.achieved - query.target) / query.target;
     const mpq_class ratio = interval() ? mpq_class(query.target / row.achieved) : mpq_class(row.achieved / query.target);
     row.driftPerDay = secondsPerDay * (ratio - 1);
-    neighbours(f, c, row);
-    row.warnings = warningsOf(f, c);
+    neighbours(c, row);
+    row.warnings = warningsOf(c);
     return row;
 }
 
@@ -539,12 +861,30 @@ Row Ranking::Data::row(const Candidate& c) const {
 
 bool searched(const avr::Timer& timer) { return timer.bits == 8 && !timer.pll; }
 
+int Setting::topValue() const {
+    switch (waveform->top) {
+    case Top::Fixed: return waveform->mode == Mode::Normal ? timer->max() : waveform->fixedTop;
+    case Top::Ocr:
+    case Top::Icr: return role == RegisterRole::None ? 0 : registerValue;
+    }
+    return 0;
+}
+
+std::string_view Setting::topRegister() const {
+    switch (waveform->top) {
+    case Top::Fixed: return {};
+    case Top::Ocr: return timer->topOcr;
+    case Top::Icr: return timer->capture->icr;
+    }
+    return {};
+}
+
 std::string_view Setting::registerName() const {
     switch (role) {
     case RegisterRole::None: return {};
     case RegisterRole::Preload: return timer->counter;
     case RegisterRole::Compare:
-    case RegisterRole::Top: return timer->topOcr;
+    case RegisterRole::Top: return topRegister();
     }
     return {};
 }
@@ -555,25 +895,24 @@ bool Row::exact() const {
            });
 }
 
-Ranking::Ranking(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
+Ranking::Ranking(std::shared_ptr<Data> data) : data_(std::move(data)) {}
 
-std::size_t Ranking::size() const { return data_->order.size(); }
+std::size_t Ranking::size() const { return data_->total; }
 
 Row Ranking::row(std::size_t rank) const {
-    data_->sortThrough(rank + 1);
-    return data_->row(data_->order.at(rank));
+    data_->findThrough(rank);
+    return data_->row(data_->ranked.at(rank));
 }
 
-std::size_t Ranking::countWithin(const mpq_class& maxErrorPpm) const {
+std::size_t Ranking::countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const {
     const mpq_class limit = maxErrorPpm / pow10(6);
-    const auto within = [&](const Candidate& c) { return data_->rankError(c) <= limit; };
-    // Sorted further until a row beyond the limit is among the sorted ones.
-    std::size_t count = 16;
-    data_->sortThrough(count);
-    while (data_->sorted < size() && within(data_->order[data_->sorted - 1]))
-        data_->sortThrough(count *= 2);
-    const auto end = data_->order.begin() + static_cast<std::ptrdiff_t>(data_->sorted);
-    return static_cast<std::size_t>(std::partition_point(data_->order.begin(), end, within) - data_->order.begin());
+    std::size_t count = 0;
+    for (; count < atMost; ++count) {
+        data_->findThrough(count);
+        if (count >= data_->ranked.size() || data_->rankError(data_->ranked[count]) > limit)
+            break;
+    }
+    return count;
 }
 
 Ranking solve(const Query& query) {
@@ -581,8 +920,8 @@ Ranking solve(const Query& query) {
     auto data = std::make_shared<Ranking::Data>(query);
     data->makeSources();
     data->makeFamilies();
-    data->makeCandidates();
-    if (data->order.empty())
+    data->start();
+    if (data->total == 0)
         throw QueryError(Problem::NoSetting);
     return Ranking(std::move(data));
 }

@@ -26,31 +26,34 @@ struct Query {
     mpq_class clockHz;
     Goal goal = Goal::Interval;
     mpq_class target;
-    std::optional<int> timer;       // both timers when empty
+    std::optional<int> timer;       // every timer of the chip when empty
     std::optional<avr::Mode> mode;  // every mode the goal can use when empty
+    std::optional<avr::Top> top;    // every kind of TOP when empty
     // Timer2 counting a watch crystal instead of the CPU clock.
     std::optional<mpq_class> crystalHz;
+    // The ATtiny85's Timer1 counting its PLL clock instead of the CPU clock.
+    std::optional<mpq_class> pllHz;
     // Comes first among rows otherwise equal, instead of the lower number.
     std::optional<int> preferredTimer;
 };
 
-// The timers the search, the setup code and the register decoder handle:
-// the 8-bit timers clocked by the CPU or a watch crystal, whose fixed TOP is
-// 0xFF and whose TOP register is OCRnA. The chip data has the 16-bit timers
-// and the ATtiny85's PLL-clocked Timer1 too; they are left out here, as if
-// the chip lacked them, until the search knows their modes.
+// The timers the setup code and the register decoder handle so far: the
+// 8-bit timers clocked by the CPU or a watch crystal. The search knows every
+// timer of the chip.
 bool searched(const avr::Timer& timer);
 
 // Why a query has no answer at all.
 enum class Problem {
     ClockNotPositive,
     CrystalNotPositive,
+    PllNotPositive,
     TargetNotPositive,
     CrystalWithoutTimer2,  // a crystal, but Timer0 asked for or no Timer2 on the chip
+    PllWithoutTimer,       // a PLL clock, but no timer of the chip (or the one asked for) counts it
     NoSuchTimer,
     CrystalTooFast,        // the CPU clock must be over four times the crystal's
     TargetBelowCycle,      // shorter than one CPU cycle
-    NoSetting,             // the timer has no mode for this goal
+    NoSetting,             // the timer has no mode (or no TOP of the kind asked for) for this goal
     TooManyInterrupts,     // even the longest period needs 2^32 interrupts or more
 };
 
@@ -68,28 +71,44 @@ enum class Warning {
     AsynchronousReload,  // TCNT2 rewritten while Timer2 counts the crystal
     NoZeroDuty,          // non-inverted Fast PWM never reaches 0 %
     FrequentInterrupt,   // so few CPU cycles apart that the routine hardly fits
+    InputCaptureLost,    // ICRn holds TOP, so the timer captures no edges
+    PllClock,            // the PLL follows the internal RC oscillator, not the crystal
 };
 
 // The register a setting writes besides the control registers.
 enum class RegisterRole {
     None,
-    Compare,  // OCRnA in CTC mode
+    Compare,  // the TOP register (OCRnA, ICRn or OCR1C) in CTC mode
     Preload,  // TCNTn, reloaded in the overflow interrupt
-    Top,      // OCRnA as TOP of a PWM mode
+    Top,      // the TOP register of a PWM mode
+};
+
+// What the timer counts, after its prescaler.
+enum class TimerClock {
+    Cpu,
+    Crystal,  // Timer2's watch crystal on TOSC1/TOSC2
+    Pll,      // the ATtiny85's PLL
 };
 
 struct Setting {
     const avr::Timer* timer = nullptr;
-    avr::Mode mode = avr::Mode::Normal;
-    avr::Top top = avr::Top::Fixed;
+    const avr::WaveformMode* waveform = nullptr;
     int prescaler = 1;
     RegisterRole role = RegisterRole::None;
     int registerValue = 0;    // unless role is None
     std::uint32_t count = 1;  // interrupts counted in software per interval
-    bool crystal = false;     // Timer2 counting the watch crystal
+    TimerClock clock = TimerClock::Cpu;
     const avr::CompareUnit* output = nullptr;  // the pin driven, if any
 
-    // "OCR0A" or "TCNT0"; empty for RegisterRole::None.
+    avr::Mode mode() const { return waveform->mode; }
+    avr::Top top() const { return waveform->top; }
+    // What the counter counts to: the mode's fixed TOP, the TOP register's
+    // value, or the counter's maximum in NORMAL mode.
+    int topValue() const;
+    // The register that holds TOP ("OCR1A", "ICR1", "OCR1C"); empty for a
+    // fixed TOP.
+    std::string_view topRegister() const;
+    // "OCR0A", "ICR1" or "TCNT0"; empty for RegisterRole::None.
     std::string_view registerName() const;
 };
 
@@ -107,23 +126,23 @@ struct Row {
     bool exact() const;
 };
 
-// Every setting that reaches the goal, best first. Rows are ordered and
-// made only as far as they are read, so that a ranking of thousands costs
-// little when ten are shown; for the same reason a Ranking and its copies
-// are for one thread.
+// Every setting that reaches the goal, best first. Rows are found and
+// ordered only as far as they are read: a 16-bit timer alone has millions
+// of settings, and ten are shown. For the same reason a Ranking and its
+// copies are for one thread.
 class Ranking {
 public:
     std::size_t size() const;
     Row row(std::size_t rank) const;
-    // How many of the first rows have an error, counting the reload
-    // allowance of inexact rows, of at most maxErrorPpm.
-    std::size_t countWithin(const mpq_class& maxErrorPpm) const;
+    // How many of the first rows, at most atMost, have an error of at most
+    // maxErrorPpm, counting the reload allowance of inexact rows.
+    std::size_t countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const;
 
     struct Data;
-    explicit Ranking(std::shared_ptr<const Data> data);
+    explicit Ranking(std::shared_ptr<Data> data);
 
 private:
-    std::shared_ptr<const Data> data_;
+    std::shared_ptr<Data> data_;
 };
 
 // Throws QueryError when the query cannot be answered at all.

@@ -35,28 +35,26 @@ int comCode(Action action) {
 Action actionOf(const Setting& s, int dutyPercent) {
     if (s.output == nullptr)
         return Action::None;
-    if (s.mode == Mode::Normal || s.mode == Mode::Ctc)
+    if (s.mode() == Mode::Normal || s.mode() == Mode::Ctc)
         return Action::Toggle;
-    return s.mode == Mode::FastPwm && dutyPercent == 0 ? Action::Inverting : Action::NonInverting;
+    return s.mode() == Mode::FastPwm && dutyPercent == 0 ? Action::Inverting : Action::NonInverting;
 }
-
-int topOf(const Setting& s) { return solver::topOf(s.top, s.registerValue); }
 
 // The compare value for the duty and the duty it gives; 0 % is reached only
 // by the inverted Fast PWM at OCR = TOP.
 std::pair<int, mpq_class> compareForDuty(const Setting& s, Action action, int dutyPercent) {
-    const int top = topOf(s);
-    const int ocr = action == Action::Inverting ? top : solver::compareForDuty(s.mode, dutyPercent, top);
-    const mpq_class high = highPart(s.mode, ocr, top);
+    const int top = s.topValue();
+    const int ocr = action == Action::Inverting ? top : solver::compareForDuty(s.mode(), dutyPercent, top);
+    const mpq_class high = highPart(s.mode(), ocr, top);
     return {ocr, action == Action::Inverting ? mpq_class(1 - high) : high};
 }
 
 std::string ticksText(long ticks) { return fmt::format("{} tick{}", ticks, ticks == 1 ? "" : "s"); }
 
 std::string modeText(const Setting& s) {
-    if (s.mode == Mode::Normal)
+    if (s.mode() == Mode::Normal)
         return "NORMAL";
-    return fmt::format("{}, TOP {}", modeName(s.mode), s.top == Top::Fixed ? "0xFF" : s.timer->topOcr);
+    return fmt::format("{}, TOP {}", modeName(s.mode()), topText(s));
 }
 
 std::string actionText(const avr::CompareUnit& unit, Action action) {
@@ -84,7 +82,7 @@ public:
         setup_.timer = &t_;
         setup_.count = s_.count;
         collectControlBits();
-        if (s_.crystal)
+        if (onCrystal())
             merge(t_.crystal.reg, {t_.crystal}, "Timer2 counts the watch crystal on TOSC1/TOSC2");
         if (s_.output != nullptr)
             merge(s_.output->ddr.reg, {s_.output->ddr},
@@ -93,7 +91,7 @@ public:
             if (reg != clockRegister())
                 assignControl(reg);
         counterAndCompare();
-        if (s_.crystal) {
+        if (onCrystal()) {
             assignControl(clockRegister());
             waitForCrystal();
             interrupt();
@@ -105,6 +103,7 @@ public:
     }
 
 private:
+    bool onCrystal() const { return s_.clock == TimerClock::Crystal; }
     std::string_view clockRegister() const { return t_.cs.front().reg; }
 
     void add(SetupStep::Kind kind, std::string_view reg, std::vector<Bit> bits, std::optional<int> number,
@@ -125,7 +124,7 @@ private:
     }
 
     void collectControlBits() {
-        addBits(t_.wgm, t_.waveform(s_.mode, s_.top, counterMax)->code);
+        addBits(t_.wgm, s_.waveform->code);
         addBits(t_.cs, t_.prescaler(s_.prescaler)->code);
         if (s_.output != nullptr) {
             const int com = comCode(action_);
@@ -144,21 +143,21 @@ private:
         if (s_.output != nullptr && s_.output->com.front().reg == reg)
             says.push_back(actionText(*s_.output, action_));
         if (reg == clockRegister())
-            says.push_back(fmt::format("{}/{}: the timer starts", s_.crystal ? "crystal" : "clk", s_.prescaler));
+            says.push_back(fmt::format("{}/{}: the timer starts", onCrystal() ? "crystal" : "clk", s_.prescaler));
         add(SetupStep::Kind::Assign, reg, control_[reg], std::nullopt, fmt::format("{}", fmt::join(says, "; ")));
     }
 
     void counterAndCompare() {
         if (s_.role == RegisterRole::Preload)
-            assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(preloadedTicks(s_.registerValue)));
+            assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(preloadedTicks(t_, s_.registerValue)));
         if (s_.role == RegisterRole::Compare)
             assignNumber(t_.topOcr, s_.registerValue,
-                         ticksText(periodTicks(s_.mode, s_.registerValue)) +
+                         ticksText(periodTicks(s_.mode(), s_.registerValue)) +
                              (s_.output != nullptr ? " a half period" : " a period"));
         if (s_.role == RegisterRole::Top)
             assignNumber(t_.topOcr, s_.registerValue,
-                         fmt::format("TOP: {} a period", ticksText(periodTicks(s_.mode, s_.registerValue))));
-        if (s_.mode == Mode::FastPwm || s_.mode == Mode::PhasePwm) {
+                         fmt::format("TOP: {} a period", ticksText(periodTicks(s_.mode(), s_.registerValue))));
+        if (s_.mode() == Mode::FastPwm || s_.mode() == Mode::PhasePwm) {
             const auto [ocr, duty] = compareForDuty(s_, action_, dutyPercent_);
             assignNumber(s_.output->ocr, ocr, fmt::format("duty {} %", decimalText(duty * 100, 6)));
             setup_.duty = duty;
@@ -168,7 +167,7 @@ private:
     void interrupt() {
         if (s_.output != nullptr)
             return;
-        const bool overflow = s_.mode == Mode::Normal;
+        const bool overflow = s_.mode() == Mode::Normal;
         const Bit& enable = overflow ? t_.overflowInterrupt : t_.compareUnits.front().interrupt;
         setup_.vector = overflow ? t_.overflowVector : t_.compareUnits.front().vector;
         setup_.reload = s_.role == RegisterRole::Preload ? s_.registerValue : 0;
@@ -257,11 +256,11 @@ std::string achievedText(const Query& q, const Row& row) {
 
 std::string settingText(const Setup& setup, const Row& row) {
     const Setting& s = row.setting;
-    std::string mode = fmt::format("{} mode", modeName(s.mode));
-    if (s.top == Top::Ocr)
-        mode += fmt::format(" with TOP = {} = {}", s.timer->topOcr, s.registerValue);
-    else if (s.mode != Mode::Normal)
-        mode += " with TOP = 0xFF";
+    std::string mode = fmt::format("{} mode", modeName(s.mode()));
+    if (s.top() != Top::Fixed)
+        mode += fmt::format(" with TOP = {} = {}", s.topRegister(), s.registerValue);
+    else if (s.mode() != Mode::Normal)
+        mode += " with TOP = " + topText(s);
     std::string text = fmt::format("Timer{} in {}, prescaler {}", s.timer->number, mode, s.prescaler);
     if (s.role == RegisterRole::Preload)
         text += fmt::format(", {} preloaded with {}", s.registerName(), s.registerValue);
@@ -278,7 +277,7 @@ std::string settingText(const Setup& setup, const Row& row) {
 // ticks counted while the interrupt was being entered stay counted.
 std::string reloadText(const Setup& setup, const Row& row) {
     const std::string counter(setup.timer->counter);
-    const long ticks = preloadedTicks(setup.reload);
+    const long ticks = preloadedTicks(*setup.timer, setup.reload);
     std::string text = fmt::format(
         "The interrupt adds the preload to {0} ({0} += {1}) instead of writing it, so that the ticks counted while "
         "the interrupt was entered (about {2} CPU cycles) stay counted.",

@@ -9,11 +9,12 @@
 //               read exactly, with the number and unit as typed.
 //   search.h    the timer model and the search. solve() considers every
 //               timer, mode, prescaler and register value of the chip's
-//               8-bit timers (avr/timers.h, searched()) and, for intervals
-//               longer than one period, a software count of interrupts; it
-//               returns a Ranking, best first, whose rows carry the achieved
-//               value, the error, the drift per day, the neighbours below and
-//               above and the warnings.
+//               timers (avr/timers.h) and, for intervals longer than one
+//               period, a software count of interrupts; it returns a
+//               Ranking, best first, whose rows carry the achieved value,
+//               the error, the drift per day, the neighbours below and above
+//               and the warnings.
+//   waveform.h  the period, TOP and duty formulas of every mode.
 //   setupcode.h the register setup of a row, as steps and as C for avr-libc
 //               (a function and its interrupt routine, or a header).
 //   explain.h   register contents decoded back into timer, mode, clock,
@@ -23,17 +24,29 @@
 //   decimal.h   exact rationals as decimal and p/q texts.
 //
 // The timer model, in ticks of the timer's clock (the CPU clock divided by
-// the prescaler, or the watch crystal's for an asynchronous Timer2):
-//   NORMAL   an overflow every 256 ticks, 256 - v with a preload v
-//            reloaded in the interrupt (late at prescalers 1 and 8);
-//   CTC      a compare match every OCRnA + 1 ticks; OCnA toggling gives
-//            F / (2 N (OCRnA + 1));
-//   Fast PWM TOP + 1 ticks, TOP 0xFF or OCRnA (the PWM then on OCnB);
-//   Phase Correct PWM 510 ticks for TOP 0xFF, 2 TOP for OCRnA.
+// the prescaler, Timer2's watch crystal, or the ATtiny85 Timer1's PLL):
+//   NORMAL   an overflow every MAX + 1 ticks (256 or 65536), MAX + 1 - v
+//            with a preload v reloaded in the interrupt (late at the
+//            prescalers below the reload's latency);
+//   CTC      a compare match every TOP + 1 ticks, TOP in OCRnA, ICRn or
+//            the ATtiny85's OCR1C; an output toggling gives
+//            F / (2 N (TOP + 1));
+//   Fast PWM TOP + 1 ticks, TOP fixed (0xFF, 0x1FF, 0x3FF) or in OCRnA
+//            (the PWM then on OCnB), ICRn or OCR1C;
+//   Phase Correct and Phase and Frequency Correct PWM 2 TOP ticks.
+// A variable TOP of a 16-bit timer is at least 3.
+//
 // Rows are ranked by the size of their error (a late reload counts its
-// latency as error), then without a software count before with one, CTC
-// before NORMAL before NORMAL with a preload, the longer period (for PWM the
-// larger TOP), Timer0 before Timer2, the smaller prescaler.
+// latency as error); among equal errors, the fewer interrupts counted in
+// software (none before some); CTC before NORMAL before NORMAL with a
+// preload; the finer resolution: the smaller timer tick for an interval or
+// square wave, the larger TOP for PWM; the lower timer number; a fixed TOP
+// before OCRnA before ICRn; the smaller prescaler.
+//
+// A 16-bit timer alone has millions of settings, so the ranking is found
+// lazily: each family of settings that count alike is bounded from below
+// and walked outward from its ideal register value, and the families are
+// merged through a heap; what is returned first is provably the best.
 //
 // Nothing here prints: the command line (cli/) and the window give the
 // problems and figures their words; only the setup code is text, C with

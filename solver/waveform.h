@@ -6,8 +6,8 @@
 // cycle allowances their words quote.
 //
 //   counting up and wrapping (NORMAL, CTC, Fast PWM)  TOP + 1 ticks a period
-//   up to TOP and down again (Phase Correct, and
-//   Phase and Frequency Correct)                      2 TOP ticks a period
+//   up to TOP and down again (Phase Correct, Phase    2 TOP ticks a period
+//   and Frequency Correct)
 //
 // A compare output toggled at each match makes a square wave of two periods.
 
@@ -31,23 +31,23 @@ constexpr unsigned long reloadLatencyCycles = 19;
 // An asynchronous TCNTn write is latched on the second crystal edge after it.
 constexpr unsigned long crystalLatchCycles = 2;
 
-// The counter's maximum, which is TOP in the modes whose TOP is fixed.
-constexpr int counterMax = 0xFF;
-
-constexpr int topOf(avr::Top top, int topRegister) { return top == avr::Top::Fixed ? counterMax : topRegister; }
-
-constexpr long periodTicks(avr::Mode mode, int top) {
-    const bool dualSlope = mode == avr::Mode::PhasePwm || mode == avr::Mode::PhaseFrequencyPwm;
-    return dualSlope ? 2L * top : top + 1L;
+constexpr bool dualSlope(avr::Mode mode) {
+    return mode == avr::Mode::PhasePwm || mode == avr::Mode::PhaseFrequencyPwm;
 }
+
+constexpr long periodTicks(avr::Mode mode, int top) { return dualSlope(mode) ? 2L * top : top + 1L; }
 
 // The ticks from one overflow to the next with the counter preloaded, in
 // NORMAL mode, with the preload written back at each overflow.
-constexpr long preloadedTicks(int preload) { return periodTicks(avr::Mode::Normal, counterMax) - preload; }
+constexpr long preloadedTicks(const avr::Timer& timer, int preload) { return timer.max() + 1L - preload; }
+
+// The 16-bit timers' data sheets ask a variable TOP of at least 3 (two bits
+// of duty); the 8-bit timers' allow any TOP that leaves a duty to set.
+constexpr int minimumVariableTop(int bits) { return bits > 8 ? 3 : 1; }
 
 // The part of each period a non-inverted PWM output is high: (OCR + 1) /
 // (TOP + 1) in Fast PWM, where OCR 0 still gives a one-tick spike and an OCR
-// at or above TOP holds it high; OCR / TOP in Phase Correct PWM. Inverted,
+// at or above TOP holds it high; OCR / TOP in the dual-slope modes. Inverted,
 // the output is high for the rest.
 mpq_class highPart(avr::Mode mode, int compare, int top);
 

@@ -118,7 +118,12 @@ std::string registersText(const Setting& setting) {
     case RegisterRole::Top: return fmt::format("TOP={} {}", name, setting.registerValue);
     case RegisterRole::None: break;
     }
-    return setting.mode == avr::Mode::FastPwm || setting.mode == avr::Mode::PhasePwm ? "TOP=0xFF" : "-";
+    return setting.mode() == avr::Mode::Normal ? "-" : "TOP=" + topText(setting);
+}
+
+std::string topText(const Setting& setting) {
+    return setting.top() == avr::Top::Fixed ? fmt::format("0x{:X}", setting.topValue())
+                                            : std::string(setting.topRegister());
 }
 
 }  // namespace solver

@@ -20,11 +20,12 @@ struct ModeKeyword {
     avr::Mode mode;
     std::string_view keyword;
 };
-inline constexpr std::array<ModeKeyword, 4> modeKeywords{{
+inline constexpr std::array<ModeKeyword, 5> modeKeywords{{
     {avr::Mode::Normal, "normal"},
     {avr::Mode::Ctc, "ctc"},
     {avr::Mode::FastPwm, "fast-pwm"},
     {avr::Mode::PhasePwm, "phase-pwm"},
+    {avr::Mode::PhaseFrequencyPwm, "phase-frequency-pwm"},
 }};
 std::string_view modeKeyword(avr::Mode mode);  // "ctc", "fast-pwm"; empty for a mode not among them
 std::optional<avr::Mode> modeOfKeyword(std::string_view keyword);
@@ -44,5 +45,7 @@ std::string signedText(const mpq_class& value, int significant = 6);
 
 // "OCR0A=249", "TCNT0 preload 6", "TOP=OCR2A 199", "TOP=0xFF", or "-".
 std::string registersText(const Setting& setting);
+// What the setting counts to: "0x3FF" for a fixed TOP, else its register, "OCR1A".
+std::string topText(const Setting& setting);
 
 }  // namespace solver

@@ -95,13 +95,13 @@ TEST_F(SettingsSearch, TypedCrystalFindsItsLeastErrorAndTheMainWindowStaysAsItWa
     typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("11,0592 MHz"));
     typeOver(in4<QLineEdit>("wartosc"), QStringLiteral("1ms"));
     ASSERT_GT(rows(), 10);
-    EXPECT_EQ(cell(0, 0), "Timer0");
+    EXPECT_EQ(cell(0, 0), "Timer1");
     EXPECT_EQ(cell(0, 1), "CTC");
-    EXPECT_EQ(cell(0, 2), "64");
-    EXPECT_EQ(cell(0, 3), "OCR0A = 172");
-    EXPECT_EQ(cell(0, 5), "1,00115741 ms");
-    EXPECT_EQ(cell(0, 6), "+1157,41");
-    EXPECT_EQ(cell(0, 7), "-99,8844");
+    EXPECT_EQ(cell(0, 2), "1");
+    EXPECT_EQ(cell(0, 3), "OCR1A = 11058");
+    EXPECT_EQ(cell(0, 5), "999,981916 us");
+    EXPECT_EQ(cell(0, 6), "-18,0845");
+    EXPECT_EQ(cell(0, 7), "+1,56253");
     EXPECT_TRUE(in4<QLabel>("status")->text().isEmpty());
     EXPECT_EQ(mainWindowTexts(), before);
     EXPECT_TRUE(messages.shown.isEmpty());
@@ -116,14 +116,14 @@ TEST_F(SettingsSearch, SwitchingTheGoalSwitchesTheUnitsAndTheModes) {
     in4<QComboBox>("jednostka")->setCurrentIndex(1);
     typeOver(in4<QLineEdit>("wartosc"), QStringLiteral("20"));
     EXPECT_EQ(cell(0, 1), "Fast PWM");
-    EXPECT_EQ(cell(0, 3), "TOP = OCR0A = 99");
+    EXPECT_EQ(cell(0, 3), "TOP = OCR1A = 799");
     EXPECT_EQ(cell(0, 6), "dokładnie");
     const QAbstractItemModel* model = in4<QTableView>("wyniki")->model();
     EXPECT_TRUE(model->data(model->index(0, 0), Qt::ToolTipRole).toString().contains("nie osiąga 0 %"));
     in4<QComboBox>("cel")->setCurrentIndex(0);
     EXPECT_EQ(in4<QComboBox>("jednostka")->currentText(), "ms");
-    EXPECT_EQ(cell(0, 3), "OCR0A = 249");  // 20 ms: five periods of 4 ms at prescaler 256
-    EXPECT_EQ(cell(0, 4), "5");
+    EXPECT_EQ(cell(0, 3), "OCR1A = 39999");  // 20 ms: one period at prescaler 8
+    EXPECT_EQ(cell(0, 4), "1");
 }
 
 struct BadValue {

@@ -52,13 +52,13 @@ const BadInput badInputs[] = {
     {"BelowOneCycle", {"solve", "--clock", "16MHz", "--interval", "0.05us"},
      "--interval: '0.05us' is shorter than one cycle of the 16 MHz clock"},
     {"FasterThanClock", {"solve", "--clock", "16MHz", "--frequency", "20MHz"}, "is faster than one cycle"},
-    {"TooManyInterrupts", {"solve", "--clock", "16MHz", "--interval", "1e9s"}, "2^32 interrupts"},
+    {"TooManyInterrupts", {"solve", "--clock", "16MHz", "--interval", "1e12s"}, "2^32 interrupts"},
     {"CrystalOnTimer0", {"solve", "--clock", "8MHz", "--interval", "1s", "--timer", "0", "--timer2-clock", "32768"},
      "--timer2-clock: '32768' drives Timer2, but --timer 0 was asked for"},
     {"CrystalTooFast", {"solve", "--clock", "8MHz", "--interval", "1s", "--timer2-clock", "4MHz"},
      "is not under a quarter of the 8 MHz CPU clock"},
-    {"NoSuchTimer", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "1"},
-     "--timer: '1' is not a timer of the ATmega328P"},
+    {"NoSuchTimer", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "3"},
+     "--timer: '3' is not a timer of the ATmega328P"},
     {"ModeWithoutGoal", {"solve", "--clock", "16MHz", "--interval", "1ms", "--mode", "fast-pwm"},
      "--mode: 'fast-pwm' gives no periodic interrupt on the ATmega328P; for example --mode ctc"},
     {"UnknownMode", {"solve", "--clock", "16MHz", "--interval", "1ms", "--mode", "slow"}, "--mode: 'slow' is not one of"},
@@ -83,8 +83,8 @@ const BadInput badInputs[] = {
      "--mcu: 'atmega9' is not a chip avrtimer-calc knows (atmega48,"},
     {"NoTimer2OnTheTiny", {"code", "--mcu", "attiny85", "--clock", "8MHz", "--interval", "1ms", "--timer", "2"},
      "--timer: '2' is not a timer of the ATtiny85"},
-    {"PickBeyondTheRanking", {"code", "--clock", "16MHz", "--interval", "1ms", "--max-error", "0", "--pick", "40"},
-     "--pick: '40' is beyond the 34 rows of the ranking"},
+    {"PickBeyondTheRanking", {"code", "--clock", "16MHz", "--interval", "1ms", "--max-error", "0", "--pick", "42"},
+     "--pick: '42' is beyond the 41 rows of the ranking"},
     {"HeaderOnAFractionalClock", {"code", "--clock", "3.5Hz", "--interval", "1s", "--header"},
      "--clock: '3.5Hz' is not a whole number of hertz"},
     {"RegisterTheChipLacks", {"explain", "--mcu", "atmega8", "TCCR0A=1"},
@@ -113,11 +113,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, CliBadInput, testing::ValuesIn(badInputs),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, NothingWithinMaxErrorPrintsTheNearestWithStatusOne) {
-    const Outcome r = run({"solve", "--clock", "11.0592MHz", "--interval", "1ms", "--max-error", "50"});
+    const Outcome r = run({"solve", "--clock", "11.0592MHz", "--interval", "1ms", "--max-error", "15"});
     EXPECT_EQ(r.status, cli::exitNoResult);
-    EXPECT_NE(r.out.find("OCR0A=172"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("OCR2A=172"), std::string::npos) << "only the nearest row";
-    EXPECT_NE(r.err.find("no setting is within --max-error 50 ppm; the nearest, printed, is +1157.41 ppm off"),
+    EXPECT_NE(r.out.find("OCR1A=11058"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("ICR1=11058"), std::string::npos) << "only the nearest row";
+    EXPECT_NE(r.err.find("no setting is within --max-error 15 ppm; the nearest, printed, is -18.0845 ppm off"),
               std::string::npos)
         << r.err;
 }
@@ -162,15 +162,16 @@ TEST(Cli, JsonReadsBackToTheSameFigures) {
     }
 }
 
-TEST(Cli, SolveListsBothTimersCtcExactFirst) {
+// Among exact rows the finest tick comes first, OCR1A before ICR1 as TOP.
+TEST(Cli, SolveRanksTheFinestExactTickFirst) {
     const Outcome r = run({"solve", "--clock", "16MHz", "--interval", "1ms", "--json"});
     ASSERT_EQ(r.status, cli::exitOk) << r.err;
     const nlohmann::json results = nlohmann::json::parse(r.out)["results"];
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(results[i]["timer"], i == 0 ? 0 : 2);
+        EXPECT_EQ(results[i]["timer"], 1);
         EXPECT_EQ(results[i]["mode"], "ctc");
-        EXPECT_EQ(results[i]["prescaler"], 64);
-        EXPECT_EQ(results[i]["registers"][i == 0 ? "OCR0A" : "OCR2A"], 249);
+        EXPECT_EQ(results[i]["prescaler"], 1);
+        EXPECT_EQ(results[i]["registers"][i == 0 ? "OCR1A" : "ICR1"], 15999);
         EXPECT_EQ(results[i]["exact_hit"], true);
     }
 }

@@ -76,7 +76,7 @@ TEST_P(Simulated, EveryPeriodIsTheSolversClaim) {
     std::set<std::pair<int, avr::Mode>> covered;
     for (const Case& c : cases) {
         simulate(chip, c);
-        covered.insert({c.row.setting.timer->number, c.row.setting.mode});
+        covered.insert({c.row.setting.timer->number, c.row.setting.mode()});
     }
     for (const avr::Timer& timer : chip.timers | std::views::filter(solver::searched))
         for (const avr::WaveformMode& mode : timer.modes)

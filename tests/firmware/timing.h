@@ -45,8 +45,8 @@ inline void expectPwmDuty(const Events& pin, const Case& c) {
 // points of the sweep's pulses are a period apart.
 inline void expectSweep(const Events& pin, const Case& c) {
     const mpz_class period = claimedCycles(c);
-    const avr::Mode mode = c.row.setting.mode;
-    const int top = solver::topOf(c.row.setting.top, c.row.setting.registerValue);
+    const avr::Mode mode = c.row.setting.mode();
+    const int top = c.row.setting.topValue();
     std::vector<mpz_class> widths;
     for (int ocr = 0; ocr <= 254; ++ocr) {
         const mpq_class high = solver::highPart(mode, ocr, top) * period;

@@ -192,7 +192,7 @@ TEST(BruteForce, RankingMatchesEveryRegisterValueEnumerated) {
             Expected e = expected[i];
             addNeighbours(c, e);
             EXPECT_EQ(row.setting.timer->number, e.timer);
-            EXPECT_EQ(row.setting.mode, e.mode);
+            EXPECT_EQ(row.setting.mode(), e.mode);
             EXPECT_EQ(row.setting.prescaler, e.prescaler);
             if (e.reg >= 0) {
                 EXPECT_EQ(row.setting.registerValue, e.reg);

@@ -55,11 +55,11 @@ void expectReadBack(const solver::Query& query, const solver::Row& row) {
     const solver::Explained& e = explained.front();
     const solver::Setting& s = row.setting;
     EXPECT_EQ(e.timer, s.timer);
-    EXPECT_EQ(e.mode.mode, s.mode);
-    EXPECT_EQ(e.mode.top, s.top);
+    EXPECT_EQ(e.mode.mode, s.mode());
+    EXPECT_EQ(e.mode.top, s.top());
     EXPECT_EQ(e.clock, solver::ClockSource::Prescaled);
     EXPECT_EQ(e.prescaler, s.prescaler);
-    EXPECT_EQ(e.crystal, s.crystal);
+    EXPECT_EQ(e.crystal, s.clock == solver::TimerClock::Crystal);
     if (query.goal == Goal::Interval) {
         ASSERT_EQ(e.interrupts.size(), 1u);
         ASSERT_TRUE(e.interrupts.front().periodSeconds);
