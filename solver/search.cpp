@@ -37,6 +37,11 @@ __extension__ typedef unsigned __int128 Wide;
 
 bool fits64(const mpz_class& x) { return mpz_sizeinbase(x.get_mpz_t(), 2) <= 64; }
 
+// Most terms fit in 64 bits, whose conversion the processor does itself.
+double toDouble(Wide x) {
+    return x >> 64 == 0 ? static_cast<double>(static_cast<std::uint64_t>(x)) : static_cast<double>(x);
+}
+
 mpq_class pow10(int exponent) {
     mpz_class power;
     mpz_ui_pow_ui(power.get_mpz_t(), 10, static_cast<unsigned long>(exponent));
@@ -134,7 +139,13 @@ struct Single {
     // cross products then compare exactly without GMP.
     bool small;
     std::uint64_t num, den;
+    // The next setting of its small group, in order, kept out of the heap
+    // until this one is ranked; noNext for none.
+    std::uint32_t next;
 };
+
+constexpr std::uint32_t noNext = UINT32_MAX;
+constexpr std::uint8_t noVariant = UINT8_MAX;
 
 // The settings lo to hi of a family, not yet looked at one by one.
 struct Group {
@@ -157,6 +168,8 @@ struct Ranking::Data {
     // ranked, each a heap with the best at the front.
     std::vector<Single> ranked, singles;
     std::vector<Group> groups;
+    // The settings of opened small groups after their first, in order.
+    std::vector<Single> waiting, chainScratch;
     // The exact rank errors of settings whose terms exceed 64 bits, made when
     // first compared.
     mutable std::vector<std::optional<mpq_class>> exact;
@@ -181,7 +194,10 @@ struct Ranking::Data {
     void approximate(Single& c) const;
     double baseError(const Family& f, int u, std::uint32_t count) const;
 
+    Single single(std::uint16_t family, int u);
+    std::uint8_t firstVariant(const Single& c) const;
     void pushSingle(std::uint16_t family, int u);
+    void pushChain(std::uint16_t family, int lo, int hi);
     void pushVariant(Single c, std::size_t from);
     void pushGroup(std::uint16_t family, int lo, int hi);
     std::pair<int, double> bestOf(const Family& f, int lo, int hi, unsigned long kMin, unsigned long kMax) const;
@@ -445,6 +461,10 @@ void Ranking::Data::settleFamily(Family& f) {
 }
 
 void Ranking::Data::start() {
+    // Enough for the rows of most queries without moving them.
+    exact.reserve(1024);
+    singles.reserve(256);
+    groups.reserve(256);
     for (std::size_t fi = 0; fi < families.size(); ++fi) {
         const Family& f = families[fi];
         for (const Variant& v : f.variants) {
@@ -474,14 +494,14 @@ std::uint32_t Ranking::Data::countAt(const Family& f, int u) const {
         if (estimate > static_cast<double>(maxCount) + 1)
             return 0;
         const Wide qj = Wide(s.qNarrow) * cycles, twiceQj = 2 * qj, a = 2 * Wide(s.pNarrow) + qj;
-        Wide k = static_cast<Wide>(std::max(estimate, 0.0));
+        std::uint64_t k = static_cast<std::uint64_t>(std::max(estimate, 0.0));
         while (k > 0 && twiceQj * k > a)
             --k;
         while (twiceQj * (k + 1) <= a)
             ++k;
         if (k > maxCount)
             return 0;
-        count = static_cast<unsigned long>(k);
+        count = k;
     } else {
         mpz_class a, b;
         mpz_mul_ui(a.get_mpz_t(), s.q.get_mpz_t(), 2 * cycles);
@@ -545,7 +565,7 @@ void Ranking::Data::approximate(Single& c) const {
     const Family& f = families[c.family];
     if (const auto terms = narrowTerms(f, c.u, c.count, true)) {
         const auto [num, den] = *terms;
-        c.approx = static_cast<double>(num) / static_cast<double>(den);
+        c.approx = toDouble(num) / toDouble(den);
         c.small = num <= UINT64_MAX && den <= UINT64_MAX;
         c.num = static_cast<std::uint64_t>(num);
         c.den = static_cast<std::uint64_t>(den);
@@ -564,7 +584,7 @@ void Ranking::Data::approximate(Single& c) const {
 // to a few units in the last place, which boundMargin covers.
 double Ranking::Data::baseError(const Family& f, int u, std::uint32_t count) const {
     if (const auto terms = narrowTerms(f, u, count, false))
-        return static_cast<double>(terms->first) / static_cast<double>(terms->second);
+        return toDouble(terms->first) / toDouble(terms->second);
     mpz_class num, den;
     errorTerms(f, u, count, false, num, den);
     return mpq_class(num, den).get_d();
@@ -579,16 +599,51 @@ double Ranking::Data::baseError(const Family& f, int u, std::uint32_t count) con
 // of each count is found directly and the rest split off on either side: a
 // family without a count is walked outward from its ideal register value.
 
-void Ranking::Data::pushSingle(std::uint16_t family, int u) {
+Single Ranking::Data::single(std::uint16_t family, int u) {
     const Family& f = families[family];
     Single c{};
     c.id = static_cast<std::uint32_t>(exact.size());
     c.family = family;
     c.u = u;
     c.count = countAt(f, u);
+    c.next = noNext;
     approximate(c);
     exact.emplace_back();
-    pushVariant(c, 0);
+    return c;
+}
+
+void Ranking::Data::pushSingle(std::uint16_t family, int u) { pushVariant(single(family, u), 0); }
+
+// A small group's settings in order, only the first in the heap: most of
+// them are never ranked, and the heap stays small.
+void Ranking::Data::pushChain(std::uint16_t family, int lo, int hi) {
+    std::vector<Single>& chain = chainScratch;
+    chain.clear();
+    for (int u = lo; u <= hi; ++u) {
+        Single c = single(family, u);
+        c.variant = firstVariant(c);
+        if (c.variant != noVariant)
+            chain.push_back(c);
+    }
+    if (chain.empty())
+        return;
+    std::ranges::sort(chain, [this](const Single& a, const Single& b) { return before(a, b); });
+    // chain[i] waits at waiting[first + i - 1].
+    const auto first = static_cast<std::uint32_t>(waiting.size());
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        chain[i].next = i + 1 < chain.size() ? first + static_cast<std::uint32_t>(i) : noNext;
+        waiting.push_back(chain[i]);
+    }
+    chain.front().next = chain.size() > 1 ? first : noNext;
+    pushVariant(chain.front(), chain.front().variant);
+}
+
+std::uint8_t Ranking::Data::firstVariant(const Single& c) const {
+    const Family& f = families[c.family];
+    for (std::size_t v = 0; v < f.variants.size(); ++v)
+        if (f.variants[v].has(c.u))
+            return static_cast<std::uint8_t>(v);
+    return noVariant;
 }
 
 // The setting as the first of the family's variants from `from` on that has
@@ -647,8 +702,7 @@ void Ranking::Data::pushGroup(std::uint16_t family, int lo, int hi) {
 
 void Ranking::Data::open(const Group& g) {
     if (g.hi - g.lo < smallGroup) {
-        for (int u = g.lo; u <= g.hi; ++u)
-            pushSingle(g.family, u);
+        pushChain(g.family, g.lo, g.hi);
         return;
     }
     const Family& f = families[g.family];
@@ -702,7 +756,11 @@ void Ranking::Data::findThrough(std::size_t rank) {
         const Single s = singles.back();
         singles.pop_back();
         ranked.push_back(s);
-        pushVariant(s, s.variant + 1u);
+        if (s.next != noNext)
+            pushVariant(waiting[s.next], waiting[s.next].variant);
+        Single again = s;
+        again.next = noNext;
+        pushVariant(again, s.variant + 1u);
     }
 }
 
