@@ -103,13 +103,16 @@ struct Timer16 {
     Bit overflowInterrupt, overflowFlag;
     std::string_view overflowVector;
     InputCapture capture;
+    std::string_view forceCompare{};
+    bool togglesWithIcrTop = false;
 };
 
 constexpr Timer timer16(const Timer16& t) {
     return {.number = t.number, .bits = 16, .counter = t.counter, .control = t.control,
             .prescalers = timer0Prescalers, .externalClock = true, .modes = fourBitModes, .wgm = t.wgm, .cs = t.cs,
             .compareUnits = t.units, .topOcr = t.topOcr, .overflowInterrupt = t.overflowInterrupt,
-            .overflowFlag = t.overflowFlag, .overflowVector = t.overflowVector, .capture = t.capture};
+            .overflowFlag = t.overflowFlag, .overflowVector = t.overflowVector, .capture = t.capture,
+            .forceCompare = t.forceCompare, .togglesWithIcrTop = t.togglesWithIcrTop};
 }
 
 constexpr std::array<std::string_view, 2> tccr1ab{"TCCR1A", "TCCR1B"};
@@ -130,7 +133,7 @@ constexpr std::array megaX8Timers{
     timer16({1, "TCNT1", tccr1ab, wgm1ab, cs1b, megaX8Units1, "OCR1A", Bit{"TIMSK1", "TOIE1", 0},
              Bit{"TIFR1", "TOV1", 0}, "TIMER1_OVF_vect",
              InputCapture{"ICR1", "ICP1", "PB0", Bit{"DDRB", "DDB0", 0}, Bit{"TIMSK1", "ICIE1", 5},
-                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}}),
+                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}, "TCCR1C", true}),
     timer2AB(megaX8Units2),
 };
 
@@ -186,20 +189,20 @@ constexpr std::array mega2560Timers{
     timer16({1, "TCNT1", tccr1ab, wgm1ab, cs1b, mega2560Units1, "OCR1A", Bit{"TIMSK1", "TOIE1", 0},
              Bit{"TIFR1", "TOV1", 0}, "TIMER1_OVF_vect",
              InputCapture{"ICR1", "ICP1", "PD4", Bit{"DDRD", "DDD4", 4}, Bit{"TIMSK1", "ICIE1", 5},
-                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}}),
+                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}, "TCCR1C", true}),
     timer2AB(mega2560Units2),
     timer16({3, "TCNT3", tccr3ab, wgm3ab, cs3b, mega2560Units3, "OCR3A", Bit{"TIMSK3", "TOIE3", 0},
              Bit{"TIFR3", "TOV3", 0}, "TIMER3_OVF_vect",
              InputCapture{"ICR3", "ICP3", "PE7", Bit{"DDRE", "DDE7", 7}, Bit{"TIMSK3", "ICIE3", 5},
-                          Bit{"TIFR3", "ICF3", 5}, "TIMER3_CAPT_vect"}}),
+                          Bit{"TIFR3", "ICF3", 5}, "TIMER3_CAPT_vect"}, "TCCR3C", true}),
     timer16({4, "TCNT4", tccr4ab, wgm4ab, cs4b, mega2560Units4, "OCR4A", Bit{"TIMSK4", "TOIE4", 0},
              Bit{"TIFR4", "TOV4", 0}, "TIMER4_OVF_vect",
              InputCapture{"ICR4", "ICP4", "PL0", Bit{"DDRL", "DDL0", 0}, Bit{"TIMSK4", "ICIE4", 5},
-                          Bit{"TIFR4", "ICF4", 5}, "TIMER4_CAPT_vect"}}),
+                          Bit{"TIFR4", "ICF4", 5}, "TIMER4_CAPT_vect"}, "TCCR4C", true}),
     timer16({5, "TCNT5", tccr5ab, wgm5ab, cs5b, mega2560Units5, "OCR5A", Bit{"TIMSK5", "TOIE5", 0},
              Bit{"TIFR5", "TOV5", 0}, "TIMER5_OVF_vect",
              InputCapture{"ICR5", "ICP5", "PL1", Bit{"DDRL", "DDL1", 1}, Bit{"TIMSK5", "ICIE5", 5},
-                          Bit{"TIFR5", "ICF5", 5}, "TIMER5_CAPT_vect"}}),
+                          Bit{"TIFR5", "ICF5", 5}, "TIMER5_CAPT_vect"}, "TCCR5C", true}),
 };
 
 // ------------------------------- ATmega8, ATmega16, ATmega32: TCCR0, TCCR2
@@ -289,7 +292,7 @@ constexpr std::array tiny85Timer1Prescalers{
 constexpr std::array tiny85Timer1Modes{
     WaveformMode{Mode::Normal, Top::Fixed, 0, 0xFF},
     WaveformMode{Mode::Ctc, Top::Ocr, 1},
-    WaveformMode{Mode::FastPwm, Top::Ocr, 6},
+    WaveformMode{Mode::FastPwm, Top::Ocr, 6, 0, true},
 };
 constexpr std::array<std::string_view, 2> tiny85Timer1Control{"TCCR1", "GTCCR"};
 constexpr std::array tiny85Units1{

@@ -51,6 +51,9 @@ struct WaveformMode {
     Top top;
     int code;          // the value of the WGM bits
     int fixedTop = 0;  // with Top::Fixed, what the counter counts to
+    // Fast PWM whose compare value 0 holds the output low, as the ATtiny85's
+    // Timer1 does, where the megas' timers still give a one-tick spike.
+    bool lowAtZero = false;
 };
 
 struct Prescaler {
@@ -117,6 +120,13 @@ struct Timer {
     std::span<const Bit> crystalBusy{};
     std::optional<InputCapture> capture{};
     std::optional<PllClock> pll{};
+    // TCCRnC, where the force-compare strobes have a register of their own;
+    // no setup writes it.
+    std::string_view forceCompare{};
+    // COMnA = 01 toggles OCnA in Fast PWM with ICRn as TOP as well as with
+    // OCRnA (the ATmega48-328P's and the ATmega2560's; the ATmega8's only
+    // with OCRnA).
+    bool togglesWithIcrTop = false;
 
     constexpr int max() const { return (1 << bits) - 1; }
     bool countsCrystal() const { return crystal.exists(); }

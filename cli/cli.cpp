@@ -124,7 +124,7 @@ avr::Mode modeNamed(const std::string& text) {
 solver::RegisterValue registerGiven(const std::string& text) {
     if (const std::optional<solver::RegisterValue> value = registerValue(text))
         return *value;
-    throw Unreadable{"is not REGISTER=VALUE with a byte 0..255 (decimal, 0x or 0b)"};
+    throw Unreadable{"is not REGISTER=VALUE with a whole number from 0 (decimal, 0x or 0b)"};
 }
 
 // Where a read value goes: a plain value, a Given that keeps the text for
@@ -242,8 +242,11 @@ void addExplainCommand(CLI::App& app, ExplainOptions& o) {
     addOption(*explain, "--timer2-clock", o.crystal, valueIn(Dimension::Frequency), "32768",
               "the crystal Timer2 counts when AS2 is set")
         ->type_name("FREQUENCY");
+    addOption(*explain, "--timer1-clock", o.pll, valueIn(Dimension::Frequency), "64MHz",
+              "the ATtiny85's PLL clock Timer1 counts when PCKE is set (64MHz, 32MHz with LSM)")
+        ->type_name("FREQUENCY");
     addOption(*explain, "registers", o.registers, registerGiven, "TCCR0A=0x42",
-              "register contents, decimal, 0x or 0b: TCCR0A=0x42")
+              "register contents, decimal, 0x or 0b, 16-bit ones whole: TCCR0A=0x42, OCR1A=15624")
         ->type_name("REG=VALUE")
         ->expected(1, -1)
         ->allow_extra_args()
@@ -252,7 +255,8 @@ void addExplainCommand(CLI::App& app, ExplainOptions& o) {
         "Registers not given are taken at their reset value, 0.\n\n"
         "Examples:\n"
         "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
-        "  avrtimer-calc explain --mcu atmega8 --clock 8MHz TCCR2=0b00011010 OCR2=104");
+        "  avrtimer-calc explain --mcu atmega8 --clock 8MHz TCCR2=0b00011010 OCR2=104\n\n"
+        "  avrtimer-calc explain --clock 16MHz TCCR1A=0x82 TCCR1B=0x1A ICR1=39999 OCR1A=3000");
 }
 
 void addFiguresCommand(CLI::App& app, FiguresOptions& o) {

@@ -29,7 +29,7 @@ std::optional<solver::RegisterValue> registerValue(const std::string& text) {
     }
     int value = -1;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 255)
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0)
         return std::nullopt;
     return solver::RegisterValue{text.substr(0, equals), value};
 }
@@ -50,6 +50,11 @@ InputError explainError(const ExplainError& e, const avr::Chip& chip) {
         return InputError(fmt::format("{}: the COM bits give code {}, which is reserved in this mode", e.reg(), e.code()));
     case ExplainError::Kind::NoTimer:
         return InputError(fmt::format("none of the registers given sets up a timer; for example {}", example));
+    case ExplainError::Kind::TooWide: {
+        const int bits = solver::registerBits(chip, e.reg());
+        return InputError(fmt::format("{}: {} does not fit the {}-bit register (0..{}) of the {}", e.reg(), e.code(),
+                                      bits, (1 << bits) - 1, chip.title));
+    }
     }
     return InputError("bad registers");
 }
@@ -58,19 +63,39 @@ std::string periodText(const std::optional<mpq_class>& seconds) {
     return seconds ? fmt::format(": {} ({})", solver::timeText(*seconds), solver::frequencyText(1 / *seconds)) : "";
 }
 
+std::string topText(const solver::Explained& e) {
+    switch (e.mode.top) {
+    case avr::Top::Fixed:
+        return fmt::format("{} 0x{:X}", e.mode.mode == avr::Mode::Normal ? "counting to" : "TOP =", e.top);
+    case avr::Top::Ocr: return fmt::format("TOP = {} = {}", e.timer->topOcr, e.top);
+    case avr::Top::Icr: return fmt::format("TOP = {} = {}", e.timer->capture->icr, e.top);
+    }
+    return {};
+}
+
 std::string modeLine(const solver::Explained& e) {
-    const avr::Timer& t = *e.timer;
-    std::string top = e.mode.top == avr::Top::Fixed ? "TOP = 0xFF" : fmt::format("TOP = {} = {}", t.topOcr, e.top);
-    if (e.mode.mode == avr::Mode::Normal)
-        top = "counting to 0xFF";
-    return fmt::format("{} (WGM {}), {}: {} ticks a period", solver::modeName(e.mode.mode), e.mode.code, top, e.ticks);
+    return fmt::format("{} (WGM {}), {}: {} ticks a period", solver::modeName(e.mode.mode), e.mode.code, topText(e),
+                       e.ticks);
+}
+
+std::string countedText(const solver::Explained& e) {
+    switch (e.counts) {
+    case solver::TimerClock::Cpu: return "clk";
+    case solver::TimerClock::Crystal: return "crystal";
+    case solver::TimerClock::Pll: return "PCK";
+    }
+    return {};
 }
 
 std::string clockLine(const solver::Explained& e) {
     switch (e.clock) {
     case solver::ClockSource::Stopped: return "stopped (CS 0)";
-    case solver::ClockSource::Prescaled:
-        return fmt::format("{}/{} (CS {})", e.crystal ? "crystal" : "clk", e.prescaler, e.clockCode);
+    case solver::ClockSource::Prescaled: {
+        const std::string line = fmt::format("{}/{} (CS {})", countedText(e), e.prescaler, e.clockCode);
+        if (e.counts != solver::TimerClock::Pll)
+            return line;
+        return line + fmt::format(", the PLL clock of {} (PCKE)", solver::frequencyText(*e.countedHz));
+    }
     case solver::ClockSource::ExternalFalling: return fmt::format("falling edges on pin T{} (CS 6)", e.timer->number);
     case solver::ClockSource::ExternalRising: return fmt::format("rising edges on pin T{} (CS 7)", e.timer->number);
     }
@@ -86,6 +111,7 @@ std::string outputLine(const solver::OutputExplained& out) {
     case solver::PinAction::Set: text = "set on compare match"; break;
     case solver::PinAction::NonInverting: text = "non-inverting PWM"; break;
     case solver::PinAction::Inverting: text = "inverting PWM"; break;
+    case solver::PinAction::Complementary: text = fmt::format("non-inverting PWM, inverted on ~{}", out.unit->output); break;
     }
     if (out.duty)
         text += fmt::format(", {} = {}, duty {} %", out.unit->ocr, out.compare, solver::decimalText(*out.duty * 100, 6));
@@ -97,6 +123,8 @@ std::string outputLine(const solver::OutputExplained& out) {
 }
 
 std::string interruptLine(const solver::InterruptExplained& i) {
+    if (i.edges)
+        return fmt::format("{} at each edge captured on {} ({})", i.vector, i.edges->input, i.edges->pin);
     if (!i.ticks)
         return fmt::format("{} never: the counter does not get there", i.vector);
     return fmt::format("{} {}every {} ticks{}", i.vector, i.twicePerPeriod ? "twice " : "", *i.ticks,
@@ -135,10 +163,11 @@ std::optional<mpq_class> positiveHz(const std::optional<Given<mpq_class>>& clock
 
 int runExplain(const ExplainOptions& o, std::ostream& out) {
     const avr::Chip& chip = *o.chip;
-    const std::optional<mpq_class> clockHz = positiveHz(o.clock, "--clock", "16MHz");
-    const std::optional<mpq_class> crystalHz = positiveHz(o.crystal, "--timer2-clock", "32768");
+    const solver::ExplainClocks clocks{positiveHz(o.clock, "--clock", "16MHz"),
+                                       positiveHz(o.crystal, "--timer2-clock", "32768"),
+                                       positiveHz(o.pll, "--timer1-clock", "64MHz")};
     try {
-        const auto explained = solver::explain(chip, o.registers, clockHz, crystalHz);
+        const auto explained = solver::explain(chip, o.registers, clocks);
         for (std::size_t i = 0; i < explained.size(); ++i) {
             if (i > 0)
                 out << "\n";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "avr/timers.h"
+#include "solver/search.h"
 
 #include <gmpxx.h>
 
@@ -17,8 +18,12 @@ namespace solver {
 
 struct RegisterValue {
     std::string name;
-    int value = 0;  // 0..255
+    int value = 0;  // within registerBits
 };
+
+// The width of a register: a 16-bit timer's counter, compare and capture
+// registers hold 16 bits, given whole; every other register 8.
+int registerBits(const avr::Chip& chip, std::string_view reg);
 
 class ExplainError : public std::runtime_error {
 public:
@@ -28,6 +33,7 @@ public:
         ReservedClock,     // the CS bits select a reserved clock
         ReservedOutput,    // the COM bits select a reserved action in this mode
         NoTimer,           // nothing given sets up a timer
+        TooWide,           // the value does not fit the register; code() is the value
     };
     ExplainError(Kind kind, std::string reg, int code);
     Kind kind() const { return kind_; }
@@ -40,7 +46,9 @@ private:
     int code_;
 };
 
-enum class PinAction { Disconnected, Toggle, Clear, Set, NonInverting, Inverting };
+// Complementary: the ATtiny85's Timer1 drives non-inverting PWM on OC1x
+// and its inverse on ~OC1x.
+enum class PinAction { Disconnected, Toggle, Clear, Set, NonInverting, Inverting, Complementary };
 
 struct OutputExplained {
     const avr::CompareUnit* unit = nullptr;
@@ -60,6 +68,9 @@ struct InterruptExplained {
     // down, so twice in each period, not evenly spaced.
     bool twicePerPeriod = false;
     std::optional<mpq_class> periodSeconds;
+    // The capture interrupt outside the modes with ICRn as TOP: it comes
+    // with the edges of this input, not with the count.
+    const avr::InputCapture* edges = nullptr;
 };
 
 enum class ClockSource { Stopped, Prescaled, ExternalFalling, ExternalRising };
@@ -71,7 +82,8 @@ struct Explained {
     ClockSource clock = ClockSource::Stopped;
     int prescaler = 0;  // when Prescaled
     int clockCode = 0;
-    bool crystal = false;
+    TimerClock counts = TimerClock::Cpu;  // what the prescaler divides
+    std::optional<mpq_class> countedHz;   // the clock the prescaler divides, when known
     int ticks = 256;  // one period of the counter
     std::optional<mpq_class> periodSeconds;
     std::vector<OutputExplained> outputs;
@@ -79,9 +91,17 @@ struct Explained {
     std::vector<std::string> assumed;  // registers not given, taken as 0
 };
 
-// Every timer the values set up, in timer order. The periods need the CPU
-// clock, or the crystal's for a timer counting one. Throws ExplainError.
+struct ExplainClocks {
+    std::optional<mpq_class> cpuHz;
+    std::optional<mpq_class> crystalHz;  // Timer2's watch crystal, with AS2
+    // The ATtiny85's PLL clock, with PCKE: 64 MHz, 32 MHz with LSM, unless
+    // given, as it follows the internal RC oscillator.
+    std::optional<mpq_class> pllHz;
+};
+
+// Every timer the values set up, in timer order. The periods need the clock
+// the timer counts. Throws ExplainError.
 std::vector<Explained> explain(const avr::Chip& chip, const std::vector<RegisterValue>& values,
-                               const std::optional<mpq_class>& clockHz, const std::optional<mpq_class>& crystalHz);
+                               const ExplainClocks& clocks);
 
 }  // namespace solver

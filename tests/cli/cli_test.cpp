@@ -89,7 +89,16 @@ const BadInput badInputs[] = {
      "--clock: '3.5Hz' is not a whole number of hertz"},
     {"RegisterTheChipLacks", {"explain", "--mcu", "atmega8", "TCCR0A=1"},
      "TCCR0A: the ATmega8 has no timer register TCCR0A; for example TCCR0=0x03"},
-    {"ValueBeyondAByte", {"explain", "TCCR0A=0x100"}, "'TCCR0A=0x100' is not REGISTER=VALUE with a byte 0..255"},
+    {"ValueBeyondAByte", {"explain", "OCR0A=0x12C"}, "OCR0A: 300 does not fit the 8-bit register (0..255)"},
+    {"ValueBeyondSixteenBits", {"explain", "OCR1A=70000"},
+     "OCR1A: 70000 does not fit the 16-bit register (0..65535) of the ATmega328P"},
+    {"ValueBeyondAnyRegister", {"explain", "ICR1=99999999999"},
+     "'ICR1=99999999999' is not REGISTER=VALUE with a whole number from 0"},
+    {"ReservedSixteenBitWaveform", {"explain", "TCCR1A=0x01", "TCCR1B=0x18"},
+     "TCCR1A: the WGM bits give code 13, which is reserved on the ATmega328P"},
+    {"TimerTheChipLacks", {"explain", "TCCR3A=0"}, "TCCR3A: the ATmega328P has no timer register TCCR3A"},
+    {"ZeroPllClockToExplain", {"explain", "--mcu", "attiny85", "--timer1-clock", "0", "TCCR1=1"},
+     "--timer1-clock: '0' is not above zero; for example --timer1-clock 64MHz"},
     {"ReservedWaveform", {"explain", "TCCR0B=0x08"}, "TCCR0A: the WGM bits give code 4, which is reserved"},
     {"ReservedOutput", {"explain", "TCCR0A=0x13"}, "TCCR0A: the COM bits give code 1, which is reserved in this mode"},
     {"ZeroClockToExplain", {"explain", "--clock", "0", "TCCR0B=1"},
@@ -110,6 +119,60 @@ TEST_P(CliBadInput, OneLineOnStderrAndStatusTwo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CliBadInput, testing::ValuesIn(badInputs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct Explained {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<const char*> says;  // lines of stdout, each in full
+};
+
+void PrintTo(const Explained& row, std::ostream* out) { *out << row.name; }
+
+const Explained explainedRows[] = {
+    {"CtcOnOcr1aForOneSecond",
+     {"explain", "--clock", "16MHz", "TCCR1B=0x0D", "OCR1A=15624", "TIMSK1=0x02"},
+     {"  mode        CTC (WGM 4), TOP = OCR1A = 15624: 15625 ticks a period", "  period      1 s (1 Hz)",
+      "  interrupt   TIMER1_COMPA_vect every 15625 ticks: 1 s (1 Hz)"}},
+    {"FastPwmOnIcr1ForFiftyHertz",
+     {"explain", "--clock", "16MHz", "TCCR1A=0x82", "TCCR1B=0x1A", "ICR1=0x9C3F", "OCR1A=3999", "TIMSK1=0x20"},
+     {"  mode        Fast PWM (WGM 14), TOP = ICR1 = 39999: 40000 ticks a period",
+      "  OC1A (PB1)  non-inverting PWM, OCR1A = 3999, duty 10 %: 50 Hz",
+      "  interrupt   TIMER1_CAPT_vect every 40000 ticks: 20 ms (50 Hz)"}},
+    {"FastPwmToggleOnIcr1", {"explain", "TCCR1A=0x42", "TCCR1B=0x19", "ICR1=99"},
+     {"  OC1A (PB1)  toggles on compare match"}},
+    {"FastPwmToggleOnlyWithOcr1aOnTheAtmega8", {"explain", "--mcu", "atmega8", "TCCR1A=0x42", "TCCR1B=0x19"},
+     {"  OC1A (PB1)  disconnected"}},
+    {"CaptureOnEdgesOutsideIcrTop", {"explain", "TCCR1B=0x01", "TIMSK1=0x20"},
+     {"  interrupt   TIMER1_CAPT_vect at each edge captured on ICP1 (PB0)"}},
+    {"PhaseFrequencyCorrectWithUnitCAndForceStrobe",
+     {"explain", "--mcu", "atmega2560", "--clock", "16MHz", "TCCR3A=0x0C", "TCCR3B=0x11", "TCCR3C=0x20",
+      "ICR3=400", "OCR3C=100", "TIMSK3=0x08"},
+     {"  mode        Phase and Frequency Correct PWM (WGM 8), TOP = ICR3 = 400: 800 ticks a period",
+      "  OC3C (PE5)  inverting PWM, OCR3C = 100, duty 75 %: 20 kHz",
+      "  interrupt   TIMER3_COMPC_vect twice every 800 ticks: 50 us (20 kHz)"}},
+    {"TinyCtc1OnOcr1c", {"explain", "--mcu", "attiny85", "--clock", "8MHz", "TCCR1=0x9B", "OCR1C=124", "TIMSK=0x40"},
+     {"  mode        CTC (WGM 1), TOP = OCR1C = 124: 125 ticks a period", "  clock       clk/1024 (CS 11)",
+      "  OC1A (PB1)  toggles on compare match: 31.25 Hz", "  interrupt   TIMER1_COMPA_vect every 125 ticks: 16 ms (62.5 Hz)"}},
+    {"TinyPwmOnTheLowSpeedPll",
+     {"explain", "--mcu", "attiny85", "TCCR1=0x53", "GTCCR=0x40", "OCR1C=199", "OCR1A=49", "PLLCSR=0x86"},
+     {"  clock       PCK/4 (CS 3), the PLL clock of 32 MHz (PCKE)",
+      "  OC1A (PB1)  non-inverting PWM, inverted on ~OC1A, OCR1A = 49, duty 25 %: 40 kHz"}},
+    {"TinyPllClockGiven",
+     {"explain", "--mcu", "attiny85", "--timer1-clock", "60MHz", "TCCR1=0x93", "OCR1C=149", "PLLCSR=0x86"},
+     {"  period      10 us (100 kHz)"}},
+};
+
+class CliExplains : public testing::TestWithParam<Explained> {};
+
+TEST_P(CliExplains, PrintsTheLines) {
+    const Outcome r = run(GetParam().args);
+    ASSERT_EQ(r.status, cli::exitOk) << r.err;
+    for (const char* line : GetParam().says)
+        EXPECT_NE(r.out.find(std::string(line) + "\n"), std::string::npos) << line << "\nin\n" << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliExplains, testing::ValuesIn(explainedRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, NothingWithinMaxErrorPrintsTheNearestWithStatusOne) {
