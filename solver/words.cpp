@@ -67,6 +67,8 @@ std::string_view warningKeyword(Warning warning) {
     case Warning::AsynchronousReload: return "asynchronous-reload";
     case Warning::NoZeroDuty: return "no-zero-duty";
     case Warning::FrequentInterrupt: return "frequent-interrupt";
+    case Warning::InputCaptureLost: return "input-capture-lost";
+    case Warning::PllClock: return "pll-clock";
     }
     return {};
 }
