@@ -256,7 +256,7 @@ void addExplainCommand(CLI::App& app, ExplainOptions& o) {
         "Examples:\n"
         "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
         "  avrtimer-calc explain --mcu atmega8 --clock 8MHz TCCR2=0b00011010 OCR2=104\n\n"
-        "  avrtimer-calc explain --clock 16MHz TCCR1A=0x82 TCCR1B=0x1A ICR1=39999 OCR1A=3000");
+        "  avrtimer-calc explain --clock 16MHz TCCR1A=0x82 TCCR1B=0x1A ICR1=39999 OCR1A=2999");
 }
 
 void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
