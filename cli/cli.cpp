@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <optional>
@@ -121,6 +122,26 @@ avr::Mode modeNamed(const std::string& text) {
     throw Unreadable{"is not one of " + modeKeywordList(", ")};
 }
 
+std::string topKeywordList(std::string_view separator) {
+    return fmt::format("{}", fmt::join(topKeywords | std::views::transform(&TopKeyword::keyword), separator));
+}
+
+avr::Top topNamed(const std::string& text) {
+    const auto* found = std::ranges::find(topKeywords, text, &TopKeyword::keyword);
+    if (found == topKeywords.end())
+        throw Unreadable{"is not one of " + topKeywordList(", ")};
+    return found->top;
+}
+
+// Any number: which timers there are is the chip's to say, once --mcu is read.
+int timerNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0)
+        throw Unreadable{"is not a timer number"};
+    return value;
+}
+
 solver::RegisterValue registerGiven(const std::string& text) {
     if (const std::optional<solver::RegisterValue> value = registerValue(text))
         return *value;
@@ -185,10 +206,19 @@ void addQueryOptions(CLI::App& command, SolveOptions& o) {
               "a PWM frequency, e.g. 20kHz")
         ->type_name("FREQUENCY");
     targets->require_option(1);
-    addOption(command, "--timer", o.timer, wholeNumberFrom(0, 9), "0", "only this timer: 0 or 2")->type_name("0|2");
+    const avr::Chip& usual = *avr::findChip(avr::defaultChip);
+    addOption(command, "--timer", o.timer, timerNumber, "0",
+              fmt::format("only this timer of the chip: {} on the {}", timerNumbers(usual), usual.title))
+        ->type_name("N");
     addOption(command, "--mode", o.mode, modeNamed, "ctc", "only this mode")->type_name(modeKeywordList("|"));
+    addOption(command, "--top", o.top, topNamed, "ocr",
+              "only this kind of TOP: fixed, OCRnA (OCR1C on the ATtiny85) or ICRn")
+        ->type_name(topKeywordList("|"));
     addOption(command, "--timer2-clock", o.crystal, valueIn(Dimension::Frequency), "32768",
               "Timer2 counts this watch crystal instead, e.g. 32768")
+        ->type_name("FREQUENCY");
+    addOption(command, "--timer1-clock", o.pll, valueIn(Dimension::Frequency), "64MHz",
+              "the ATtiny85's Timer1 counts its PLL instead: 64MHz, 32MHz in low-speed mode")
         ->type_name("FREQUENCY");
     addOption(command, "--max-error", o.maxError, plainNumber, "100", "leave out rows off by more than this many ppm")
         ->type_name("PPM");
@@ -201,14 +231,17 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
         ->type_name("N");
     solve->add_flag("--json", o.json, "print JSON instead of a table");
     solve->footer(
-        "Rows are ranked by |error|, then without a software count before with one, CTC before NORMAL,\n"
-        "the longer period (for PWM the larger TOP), Timer0 before Timer2.\n\n"
+        "Rows are ranked by |error| (a late preload reload counts as error), then the fewer interrupts\n"
+        "counted in software, CTC before NORMAL before NORMAL with a preload, the finer resolution (the\n"
+        "shorter tick; for PWM the larger TOP), the lower timer, a fixed TOP before OCRnA before ICRn,\n"
+        "the smaller prescaler.\n\n"
         "Examples:\n"
         "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
         "  avrtimer-calc solve --clock 11.0592MHz --interval 1ms --max-error 100\n\n"
         "  avrtimer-calc solve --clock 8MHz --frequency 38kHz --timer 2\n\n"
-        "  avrtimer-calc solve --clock 16MHz --pwm-frequency 25kHz --json\n\n"
-        "  avrtimer-calc solve --clock 8MHz --timer2-clock 32768 --interval 1s");
+        "  avrtimer-calc solve --clock 16MHz --pwm-frequency 50Hz --top icr --json\n\n"
+        "  avrtimer-calc solve --clock 8MHz --timer2-clock 32768 --interval 1s\n\n"
+        "  avrtimer-calc solve --mcu attiny85 --clock 8MHz --timer1-clock 64MHz --pwm-frequency 250kHz");
 }
 
 void addCodeCommand(CLI::App& app, CodeOptions& o) {
@@ -294,7 +327,7 @@ void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
 }  // namespace
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Timer settings for the 8-bit timers of AVR microcontrollers, computed exactly.", "avrtimer-calc"};
+    CLI::App app{"Timer settings for the timers of AVR microcontrollers, computed exactly.", "avrtimer-calc"};
     app.set_version_flag("--version", fmt::format("avrtimer-calc {}", avrtimer::version));
     app.set_help_all_flag("--help-all", "Print the help of every subcommand");
     app.require_subcommand(1);

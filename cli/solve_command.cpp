@@ -9,8 +9,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
+#include <ranges>
 #include <vector>
 
 namespace cli {
@@ -84,6 +87,8 @@ constexpr char warningLetter(solver::Warning warning) {
     case solver::Warning::AsynchronousReload: return 'A';
     case solver::Warning::NoZeroDuty: return 'D';
     case solver::Warning::FrequentInterrupt: return 'F';
+    case solver::Warning::InputCaptureLost: return 'C';
+    case solver::Warning::PllClock: return 'P';
     }
     return '?';
 }
@@ -123,10 +128,19 @@ std::string table(const std::vector<std::vector<std::string>>& rows) {
     return text;
 }
 
+// ", Timer2 on a 32.768 kHz crystal", or nothing for the CPU clock alone.
+std::string otherClocksText(const solver::Query& query) {
+    std::string text;
+    if (query.crystalHz)
+        text += ", Timer2 on a " + solver::frequencyText(*query.crystalHz) + " crystal";
+    if (query.pllHz)
+        text += ", Timer1 on a " + solver::frequencyText(*query.pllHz) + " PLL clock";
+    return text;
+}
+
 void printText(const solver::Query& query, const std::vector<solver::Row>& rows, std::ostream& out) {
     out << fmt::format("{} at {}{}: {}\n\n", query.chip->title, solver::frequencyText(query.clockHz),
-                       query.crystalHz ? ", Timer2 on a " + solver::frequencyText(*query.crystalHz) + " crystal" : "",
-                       solver::goalText(query));
+                       otherClocksText(query), solver::goalText(query));
     std::vector<std::vector<std::string>> cells{{"#", "timer", "mode", "prescaler", "registers",
                                                  query.goal == Goal::Interval ? "count" : "output", "achieved",
                                                  "error [ppm]", "drift [s/day]", "below", "above", "notes"}};
@@ -198,7 +212,9 @@ void printJson(const SolveOptions& o, const solver::Query& query, const std::vec
           {"target", valueJson(query.target, query.goal)},
           {"timer", query.timer ? ordered_json(*query.timer) : ordered_json(nullptr)},
           {"mode", o.mode ? ordered_json(solver::modeKeyword(o.mode->value)) : ordered_json(nullptr)},
+          {"top", o.top ? ordered_json(topKeyword(o.top->value)) : ordered_json(nullptr)},
           {"timer2_clock_hz", query.crystalHz ? valueJson(*query.crystalHz, Goal::Frequency) : ordered_json(nullptr)},
+          {"timer1_clock_hz", query.pllHz ? valueJson(*query.pllHz, Goal::Frequency) : ordered_json(nullptr)},
           {"max_error_ppm",
            o.maxError ? ordered_json(solver::decimalText(o.maxError->value, 15)) : ordered_json(nullptr)},
           {"limit", o.limit}}},
@@ -209,6 +225,14 @@ void printJson(const SolveOptions& o, const solver::Query& query, const std::vec
 }
 
 }  // namespace
+
+std::string_view topKeyword(avr::Top top) {
+    return std::ranges::find(topKeywords, top, &TopKeyword::top)->keyword;
+}
+
+std::string timerNumbers(const avr::Chip& chip) {
+    return fmt::format("{}", fmt::join(chip.timers | std::views::transform(&avr::Timer::number), ", "));
+}
 
 solver::Query queryOf(const SolveOptions& o) {
     const Target target = targetOf(o);
@@ -221,12 +245,143 @@ solver::Query queryOf(const SolveOptions& o) {
         query.timer = o.timer->value;
     if (o.mode)
         query.mode = o.mode->value;
+    if (o.top)
+        query.top = o.top->value;
     if (o.crystal)
         query.crystalHz = o.crystal->value;
+    if (o.pll)
+        query.pllHz = o.pll->value;
     return query;
 }
 
 namespace {
+
+bool countsCrystal(const avr::Timer& timer) { return timer.countsCrystal(); }
+bool countsPll(const avr::Timer& timer) { return timer.pll.has_value(); }
+
+const avr::Timer* timerThat(const avr::Chip& chip, bool (*counts)(const avr::Timer&)) {
+    const auto found = std::ranges::find_if(chip.timers, counts);
+    return found == chip.timers.end() ? nullptr : &*found;
+}
+
+// An example for an option that needs a timer the chip lacks: "32768 --timer 2"
+// on a chip that has it, "32768 --mcu atmega328p" on one that does not.
+std::string exampleWith(std::string_view value, const avr::Chip& chip, bool (*counts)(const avr::Timer&)) {
+    if (const avr::Timer* timer = timerThat(chip, counts))
+        return fmt::format("{} --timer {}", value, timer->number);
+    const auto other = std::ranges::find_if(avr::chips(), [&](const avr::Chip& c) { return timerThat(c, counts); });
+    return fmt::format("{} --mcu {}", value, other->name);
+}
+
+// A clock option given for a timer that is not searched: the one asked for
+// is another, or the chip has none.
+InputError clockWithoutTimer(std::string_view option, const Given<mpq_class>& clock, std::string_view example,
+                             const SolveOptions& o, const solver::Query& query, bool (*counts)(const avr::Timer&)) {
+    const avr::Timer* timer = timerThat(*query.chip, counts);
+    const std::string problem =
+        timer ? fmt::format("drives Timer{}, but --timer {} was asked for", timer->number, o.timer->text)
+              : fmt::format("needs a timer of its own, which the {} does not have", query.chip->title);
+    return badInput(option, clock.text, problem, exampleWith(example, *query.chip, counts));
+}
+
+bool answers(const solver::Query& query) {
+    try {
+        solver::solve(query);
+        return true;
+    } catch (const solver::QueryError&) {
+        return false;
+    }
+}
+
+// The first of the candidates with which the query, narrowed by it, has an
+// answer, by its name: an example that fits the chip and the other options.
+template <typename Candidates, typename Narrow, typename Name>
+std::optional<std::string> firstAnswering(const solver::Query& query, const Candidates& candidates, Narrow narrow,
+                                          Name name) {
+    for (const auto& candidate : candidates) {
+        solver::Query narrowed = query;
+        narrow(narrowed, candidate);
+        if (answers(narrowed))
+            return std::string(name(candidate));
+    }
+    return std::nullopt;
+}
+
+// The usual mode for each goal comes first, so that it is the example.
+constexpr avr::Mode exampleModes[] = {avr::Mode::Ctc, avr::Mode::FastPwm, avr::Mode::Normal, avr::Mode::PhasePwm,
+                                      avr::Mode::PhaseFrequencyPwm};
+constexpr avr::Top exampleTops[] = {avr::Top::Fixed, avr::Top::Ocr, avr::Top::Icr};
+
+// " with --mode ctc --timer 0": the narrowing options given besides the one blamed.
+std::string besides(const SolveOptions& o, std::string_view blamed) {
+    std::string text;
+    const auto add = [&](std::string_view option, const auto& given) {
+        if (given && option != blamed)
+            text += fmt::format(" {} {}", option, given->text);
+    };
+    add("--mode", o.mode);
+    add("--top", o.top);
+    add("--timer", o.timer);
+    return text.empty() ? text : " with" + text;
+}
+
+// An option that narrows the search to one timer, mode or kind of TOP.
+struct Narrowing {
+    std::string_view option;
+    const std::string* given;  // as typed; null when not given
+    std::function<void(solver::Query&)> asGiven;
+    // The first value of the option with which the query has an answer.
+    std::function<std::optional<std::string>(const solver::Query&)> fitting;
+};
+
+// No setting of the timer, mode and TOP asked for reaches the goal. The
+// option blamed is the first that has a value that would, with the others
+// as given; else the first whose value alone reaches nothing, with a value
+// that alone would.
+InputError noSettingError(const SolveOptions& o, const solver::Query& query) {
+    const Target target = targetOf(o);
+    const std::string_view what = target.goal == Goal::Interval    ? "periodic interrupt"
+                                  : target.goal == Goal::Frequency ? "square wave"
+                                                                   : "PWM";
+    const auto timers = query.chip->timers | std::views::transform(&avr::Timer::number);
+    const Narrowing narrowings[] = {
+        {"--top", o.top ? &o.top->text : nullptr, [&](solver::Query& q) { q.top = query.top; },
+         [](const solver::Query& q) {
+             return firstAnswering(q, exampleTops, [](solver::Query& n, avr::Top t) { n.top = t; }, topKeyword);
+         }},
+        {"--mode", o.mode ? &o.mode->text : nullptr, [&](solver::Query& q) { q.mode = query.mode; },
+         [](const solver::Query& q) {
+             return firstAnswering(q, exampleModes, [](solver::Query& n, avr::Mode m) { n.mode = m; },
+                                   solver::modeKeyword);
+         }},
+        {"--timer", o.timer ? &o.timer->text : nullptr, [&](solver::Query& q) { q.timer = query.timer; },
+         [&](const solver::Query& q) {
+             return firstAnswering(q, timers, [](solver::Query& n, int t) { n.timer = t; },
+                                   [](int t) { return std::to_string(t); });
+         }},
+    };
+    const auto blame = [&](const Narrowing& n, const std::string& example) {
+        return badInput(n.option, *n.given,
+                        fmt::format("gives no {}{} on the {}", what, besides(o, n.option), query.chip->title),
+                        example);
+    };
+    for (const Narrowing& n : narrowings)
+        if (n.given)
+            if (const auto example = n.fitting(query))
+                return blame(n, *example);
+    solver::Query unnarrowed = query;
+    unnarrowed.timer.reset(), unnarrowed.mode.reset(), unnarrowed.top.reset();
+    for (const bool failsAlone : {true, false})
+        for (const Narrowing& n : narrowings) {
+            solver::Query alone = unnarrowed;
+            n.asGiven(alone);
+            if (n.given && (!failsAlone || !answers(alone)))
+                if (const auto example = n.fitting(unnarrowed))
+                    return blame(n, *example);
+        }
+    return badInput(target.option, target.given.text,
+                    fmt::format("needs a {} no timer of the {} gives", what, query.chip->title), target.example);
+}
 
 // Why the solver found the query unanswerable, worded for the option at fault.
 InputError problemError(solver::Problem problem, const SolveOptions& o, const solver::Query& query) {
@@ -237,15 +392,16 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
     switch (problem) {
     case Problem::ClockNotPositive: return badInput("--clock", o.clock.text, "is not above zero", "16MHz");
     case Problem::CrystalNotPositive: return badInput("--timer2-clock", o.crystal->text, "is not above zero", "32768");
+    case Problem::PllNotPositive: return badInput("--timer1-clock", o.pll->text, "is not above zero", "64MHz");
     case Problem::TargetNotPositive:
         return badInput(target.option, target.given.text, "is not above zero", target.example);
     case Problem::CrystalWithoutTimer2:
-        return badInput("--timer2-clock", o.crystal->text,
-                        o.timer ? fmt::format("drives Timer2, but --timer {} was asked for", o.timer->text)
-                                : fmt::format("needs a Timer2, which the {} does not have", chip),
-                        "32768 --timer 2");
+        return clockWithoutTimer("--timer2-clock", *o.crystal, "32768", o, query, countsCrystal);
+    case Problem::PllWithoutTimer: return clockWithoutTimer("--timer1-clock", *o.pll, "64MHz", o, query, countsPll);
     case Problem::NoSuchTimer:
-        return badInput("--timer", o.timer->text, fmt::format("is not a timer of the {}", chip), "0");
+        return badInput("--timer", o.timer->text,
+                        fmt::format("is not a timer of the {} ({})", chip, timerNumbers(*query.chip)),
+                        std::to_string(query.chip->timers.front().number));
     case Problem::CrystalTooFast:
         return badInput("--timer2-clock", o.crystal->text,
                         fmt::format("is not under a quarter of the {} CPU clock, as Timer2 needs to count it", clock),
@@ -255,18 +411,7 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
                         fmt::format("is {} one cycle of the {} clock",
                                     target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
                         target.example);
-    case Problem::NoSetting: {
-        const std::string_view what = target.goal == Goal::Interval    ? "periodic interrupt"
-                                      : target.goal == Goal::Frequency ? "square wave"
-                                                                       : "PWM";
-        if (o.mode)
-            return badInput("--mode", o.mode->text, fmt::format("gives no {} on the {}", what, chip),
-                            target.goal == Goal::PwmFrequency ? "fast-pwm" : "ctc");
-        if (o.timer)
-            return badInput("--timer", o.timer->text, fmt::format("gives no {} on the {}", what, chip), "2");
-        return badInput(target.option, target.given.text,
-                        fmt::format("needs a {} no timer of the {} gives", what, chip), target.example);
-    }
+    case Problem::NoSetting: return noSettingError(o, query);
     case Problem::TooManyInterrupts:
         return badInput(target.option, target.given.text, "would need 2^32 interrupts or more of the longest period",
                         target.example);

@@ -5,19 +5,37 @@
 
 #include <gmpxx.h>
 
+#include <array>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace cli {
+
+// The kinds of TOP by the keywords of --top and of the JSON.
+struct TopKeyword {
+    avr::Top top;
+    std::string_view keyword;
+};
+inline constexpr std::array<TopKeyword, 3> topKeywords{{
+    {avr::Top::Fixed, "fixed"},
+    {avr::Top::Ocr, "ocr"},
+    {avr::Top::Icr, "icr"},
+}};
+std::string_view topKeyword(avr::Top top);
+
+// "0, 1, 2": the numbers of the chip's timers.
+std::string timerNumbers(const avr::Chip& chip);
 
 // Exactly one of interval, frequency and pwmFrequency is given.
 struct SolveOptions {
     const avr::Chip* chip = avr::findChip(avr::defaultChip);
     Given<mpq_class> clock;
-    std::optional<Given<mpq_class>> interval, frequency, pwmFrequency, crystal, maxError;
+    std::optional<Given<mpq_class>> interval, frequency, pwmFrequency, crystal, pll, maxError;
     std::optional<Given<int>> timer;
     std::optional<Given<avr::Mode>> mode;
+    std::optional<Given<avr::Top>> top;
     int limit = 10;
     bool json = false;
 };
@@ -26,7 +44,6 @@ struct SolveOptions {
 // InputError for what they cannot ask.
 solver::Query queryOf(const SolveOptions& options);
 solver::Ranking rankingOf(const SolveOptions& options, const solver::Query& query);
-// The rows within --max-error, or all.
 // How many of the first rows, at most atMost, are within --max-error: a
 // ranking is found only as far as it is read.
 std::size_t rowsWithin(const SolveOptions& options, const solver::Ranking& ranking, std::size_t atMost);

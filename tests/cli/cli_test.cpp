@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <sstream>
 #include <ostream>
 #include <string>
@@ -59,6 +61,17 @@ const BadInput badInputs[] = {
      "is not under a quarter of the 8 MHz CPU clock"},
     {"NoSuchTimer", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "3"},
      "--timer: '3' is not a timer of the ATmega328P"},
+    {"TimerListsTheChipsTimers", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "7"},
+     "--timer: '7' is not a timer of the ATmega328P (0, 1, 2); for example --timer 0"},
+    {"PllClockWithoutAPllTimer", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer1-clock", "64MHz"},
+     "--timer1-clock: '64MHz' needs a timer of its own, which the ATmega328P does not have; for example "
+     "--timer1-clock 64MHz --mcu attiny85"},
+    {"CrystalOnTheTinyNamesAChipWithTimer2", {"solve", "--mcu", "attiny85", "--clock", "8MHz", "--interval", "1s",
+                                              "--timer2-clock", "32768"},
+     "which the ATtiny85 does not have; for example --timer2-clock 32768 --mcu atmega48"},
+    {"TopTheModeLacks",
+     {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "0", "--mode", "ctc", "--top", "icr"},
+     "--top: 'icr' gives no periodic interrupt with --mode ctc --timer 0 on the ATmega328P; for example --top ocr"},
     {"ModeWithoutGoal", {"solve", "--clock", "16MHz", "--interval", "1ms", "--mode", "fast-pwm"},
      "--mode: 'fast-pwm' gives no periodic interrupt on the ATmega328P; for example --mode ctc"},
     {"UnknownMode", {"solve", "--clock", "16MHz", "--interval", "1ms", "--mode", "slow"}, "--mode: 'slow' is not one of"},
@@ -222,6 +235,83 @@ TEST(Cli, JsonReadsBackToTheSameFigures) {
         EXPECT_DOUBLE_EQ(result["error_ppm"].get<double>(), error.get_d());
         EXPECT_GE(std::abs(result["error_ppm"].get<double>()) + 1e-9, previous);
         previous = std::abs(result["error_ppm"].get<double>());
+    }
+}
+
+// The best row, as the JSON gives it.
+struct BestRow {
+    const char* name;
+    std::vector<std::string> args;
+    int timer;
+    const char* mode;
+    int prescaler;
+    const char* clock;
+    const char* reg;
+    int value;
+    std::uint32_t count;
+    const char* topRegister;
+    const char* warning;  // among the row's warnings; null when it has none
+};
+
+void PrintTo(const BestRow& row, std::ostream* out) { *out << row.name; }
+
+const BestRow bestRows[] = {
+    {"OneSecondInOneCompareMatch", {"--clock", "16MHz", "--interval", "1s"}, 1, "ctc", 256, "cpu", "OCR1A", 62499, 1,
+     "OCR1A", nullptr},
+    {"ServoPwm", {"--clock", "16MHz", "--pwm-frequency", "50Hz"}, 1, "fast-pwm", 8, "cpu", "OCR1A", 39999, 1, "OCR1A",
+     "no-zero-duty"},
+    {"IcrAsTop", {"--clock", "16MHz", "--pwm-frequency", "50Hz", "--top", "icr"}, 1, "fast-pwm", 8, "cpu", "ICR1",
+     39999, 1, "ICR1", "input-capture-lost"},
+    {"TinyOnItsPll", {"--mcu", "attiny85", "--clock", "8MHz", "--timer1-clock", "64MHz", "--interval", "1ms"}, 1,
+     "ctc", 256, "pll", "OCR1C", 249, 1, "OCR1C", "pll-clock"},
+};
+
+class CliBestRow : public testing::TestWithParam<BestRow> {};
+
+TEST_P(CliBestRow, IsExactWithItsRegister) {
+    const BestRow& want = GetParam();
+    std::vector<std::string> args{"solve", "--json", "--limit", "1"};
+    args.insert(args.end(), want.args.begin(), want.args.end());
+    const Outcome r = run(args);
+    ASSERT_EQ(r.status, cli::exitOk) << r.err;
+    const nlohmann::json best = nlohmann::json::parse(r.out)["results"].at(0);
+    EXPECT_EQ(best["timer"], want.timer);
+    EXPECT_EQ(best["mode"], want.mode);
+    EXPECT_EQ(best["prescaler"], want.prescaler);
+    EXPECT_EQ(best["clock"], want.clock);
+    EXPECT_EQ(best["registers"], nlohmann::json({{want.reg, want.value}}));
+    EXPECT_EQ(best["count"], want.count);
+    EXPECT_EQ(best["top"], want.value);
+    EXPECT_EQ(best["top_register"], want.topRegister);
+    EXPECT_EQ(best["exact_hit"], true);
+    const nlohmann::json warnings = best["warnings"];
+    if (want.warning)
+        EXPECT_NE(std::ranges::find(warnings, want.warning), warnings.end()) << warnings;
+    else
+        EXPECT_TRUE(warnings.empty()) << warnings;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliBestRow, testing::ValuesIn(bestRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A note's letter stands in the row and is explained under the table.
+TEST(Cli, NotesOfTheNewWarningsHaveLettersAndLegends) {
+    const struct {
+        std::vector<std::string> args;
+        const char* legend;
+    } rows[] = {
+        {{"--clock", "16MHz", "--interval", "1s", "--top", "icr"}, "\nC: ICRn holds TOP"},
+        {{"--mcu", "attiny85", "--clock", "8MHz", "--timer1-clock", "64MHz", "--interval", "1ms"}, "\nP: the PLL clock"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args{"solve", "--limit", "1"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const Outcome r = run(args);
+        ASSERT_EQ(r.status, cli::exitOk) << r.err;
+        const std::size_t first = r.out.find("\n1  ");
+        ASSERT_NE(first, std::string::npos) << r.out;
+        EXPECT_EQ(r.out.at(r.out.find('\n', first + 1) - 1), row.legend[1]) << r.out;
+        EXPECT_NE(r.out.find(row.legend), std::string::npos) << r.out;
     }
 }
 
