@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 namespace solver {
@@ -28,6 +30,9 @@ constexpr double nearTie = 1e-12;
 constexpr double boundMargin = 1e-9;
 // Groups this small are listed rather than bounded.
 constexpr int smallGroup = 16;
+// A group with many counts, up to this size, is bounded by a scan of its
+// settings' errors in doubles, and listed when opened.
+constexpr int scannedGroup = 128;
 // A group whose settings have at most this many different counts has its
 // best setting found directly, one candidate per count.
 constexpr unsigned long fewCounts = 4;
@@ -82,19 +87,20 @@ struct Source {
 // the register that sets the period and the pin driven. The register holds
 // registerBase + registerSign · u for a period of u.
 struct Variant {
-    const avr::Timer* timer;
-    const avr::WaveformMode* waveform;
-    RegisterRole role;
-    const avr::CompareUnit* output;
-    int registerBase, registerSign;
-    int first, last;  // the values of u it has
-    // The values of u the register steps over for the neighbours.
-    int stepFirst, stepLast;
+    const avr::Timer* timer = nullptr;
+    const avr::WaveformMode* waveform = nullptr;
+    RegisterRole role = RegisterRole::None;
+    const avr::CompareUnit* output = nullptr;
+    int registerBase = 0, registerSign = 0;
+    int first = 0, last = 0;  // the values of u it has
+    // The values of u the register steps over for the neighbours; the
+    // variant's own when 0.
+    int stepFirst = 0, stepLast = 0;
     // Values of u this variant leaves out: a variable TOP equal to a fixed
     // TOP of the same mode, which that mode gives with one more output.
     std::array<int, 3> excluded{};
     std::size_t excludedCount = 0;
-    int modeClass;  // CTC 0, NORMAL 1, NORMAL with a preload 2, PWM 3
+    int modeClass = 3;  // CTC 0, NORMAL 1, NORMAL with a preload 2, PWM 3
 
     bool has(int u) const {
         return u >= first && u <= last &&
@@ -139,12 +145,12 @@ struct Single {
     // cross products then compare exactly without GMP.
     bool small;
     std::uint64_t num, den;
-    // The next setting of its small group, in order, kept out of the heap
-    // until this one is ranked; noNext for none.
-    std::uint32_t next;
+    // The small group whose other settings wait outside the heap until this
+    // one is ranked; noChain for none.
+    std::uint32_t chain;
 };
 
-constexpr std::uint32_t noNext = UINT32_MAX;
+constexpr std::uint32_t noChain = UINT32_MAX;
 constexpr std::uint8_t noVariant = UINT8_MAX;
 
 // The settings lo to hi of a family, not yet looked at one by one.
@@ -153,6 +159,7 @@ struct Group {
     std::int32_t lo, hi;
     double bound;  // below every rank error in the group, by boundMargin at least
     std::uint32_t fewestCount;
+    bool listed;  // opened into its settings
 };
 
 int topOrder(Top top) { return static_cast<int>(top); }
@@ -168,11 +175,13 @@ struct Ranking::Data {
     // ranked, each a heap with the best at the front.
     std::vector<Single> ranked, singles;
     std::vector<Group> groups;
-    // The settings of opened small groups after their first, in order.
-    std::vector<Single> waiting, chainScratch;
+    // The settings of opened small groups but their best, which wait
+    // outside the heap: most are never ranked.
+    std::vector<std::vector<Single>> chains;
     // The exact rank errors of settings whose terms exceed 64 bits, made when
     // first compared.
-    mutable std::vector<std::optional<mpq_class>> exact;
+    mutable std::unordered_map<std::uint32_t, mpq_class> exact;
+    std::uint32_t made = 0;  // settings made so far, for their ids
 
     explicit Data(const Query& q) : query(q) {}
 
@@ -183,6 +192,9 @@ struct Ranking::Data {
     void makeSources();
     void makeFamilies();
     void addVariants(const avr::Timer& timer);
+    void addInterrupts(const avr::Timer& timer, const avr::WaveformMode& w);
+    void addToggles(const avr::Timer& timer, const avr::WaveformMode& w);
+    void addPwm(const avr::Timer& timer, const avr::WaveformMode& w);
     void addVariant(const avr::Timer& timer, int multiplier, int first, int last, Variant variant);
     void settleFamily(Family& f);
     void start();
@@ -198,8 +210,10 @@ struct Ranking::Data {
     std::uint8_t firstVariant(const Single& c) const;
     void pushSingle(std::uint16_t family, int u);
     void pushChain(std::uint16_t family, int lo, int hi);
+    void pushNextOfChain(std::size_t index);
     void pushVariant(Single c, std::size_t from);
     void pushGroup(std::uint16_t family, int lo, int hi);
+    double scannedBound(const Family& f, int lo, int hi) const;
     std::pair<int, double> bestOf(const Family& f, int lo, int hi, unsigned long kMin, unsigned long kMax) const;
     void open(const Group& g);
     bool groupBefore(const Group& a, const Group& b) const;
@@ -323,82 +337,72 @@ void Ranking::Data::makeFamilies() {
 }
 
 void Ranking::Data::addVariants(const avr::Timer& timer) {
-    const int max = timer.max();
-    const int lowestTop = minimumVariableTop(timer.bits);
-    const bool units = !timer.compareUnits.empty();
-    const avr::CompareUnit* unitA = units ? &timer.compareUnits.front() : nullptr;
     for (const avr::WaveformMode& w : timer.modes) {
-        if ((query.mode && w.mode != *query.mode) || (query.top && w.top != *query.top))
+        if ((query.mode && w.mode != *query.mode) || (query.top && w.top != *query.top) ||
+            (w.top == Top::Icr && !timer.capture))
             continue;
-        const bool byIcr = w.top == Top::Icr;
-        if (byIcr && !timer.capture)
-            continue;
-        const Variant base{&timer, &w, RegisterRole::None, nullptr, 0, 0, 0, 0, 0, 0, {}, 0, 3};
         switch (query.goal) {
-        case Goal::Interval:
-            if (w.mode == Mode::Normal) {
-                Variant plain = base, preload = base;
-                plain.modeClass = 1;
-                plain.stepFirst = 1, plain.stepLast = max + 1;
-                addVariant(timer, 1, max + 1, max + 1, plain);
-                preload.role = RegisterRole::Preload;
-                preload.registerBase = max + 1, preload.registerSign = -1;
-                preload.stepFirst = 1, preload.stepLast = max + 1;
-                preload.modeClass = 2;
-                addVariant(timer, 1, 1, max, preload);
-            } else if (w.mode == Mode::Ctc && (byIcr || units)) {
-                Variant ctc = base;
-                ctc.role = RegisterRole::Compare;
-                ctc.registerBase = -1, ctc.registerSign = 1;
-                ctc.modeClass = 0;
-                addVariant(timer, 1, 1, max + 1, ctc);
-            }
-            break;
-        case Goal::Frequency:
-            if (!units)
-                break;
-            if (w.mode == Mode::Normal) {
-                Variant toggle = base;
-                toggle.output = unitA;
-                toggle.modeClass = 1;
-                addVariant(timer, 2, max + 1, max + 1, toggle);
-            } else if (w.mode == Mode::Ctc) {
-                Variant toggle = base;
-                toggle.role = RegisterRole::Compare;
-                toggle.registerBase = -1, toggle.registerSign = 1;
-                toggle.output = unitA;
-                toggle.modeClass = 0;
-                addVariant(timer, 2, 1, max + 1, toggle);
-            }
-            break;
-        case Goal::PwmFrequency: {
-            if (w.mode == Mode::Normal || w.mode == Mode::Ctc)
-                break;
-            // The PWM goes to the first unit whose register is not TOP.
-            const auto free = std::ranges::find_if(timer.compareUnits, [&](const avr::CompareUnit& unit) {
-                return w.top != Top::Ocr || unit.ocr != timer.topOcr;
-            });
-            if (free == timer.compareUnits.end())
-                break;
-            Variant pwm = base;
-            pwm.output = &*free;
-            const bool dualSlope = w.mode != Mode::FastPwm;
-            const int multiplier = dualSlope ? 2 : 1;
-            const int shift = dualSlope ? 0 : 1;  // u is 2 TOP's half, or TOP + 1
-            if (w.top == Top::Fixed) {
-                addVariant(timer, multiplier, w.fixedTop + shift, w.fixedTop + shift, pwm);
-                break;
-            }
-            pwm.role = RegisterRole::Top;
-            pwm.registerBase = -shift, pwm.registerSign = 1;
-            for (const avr::WaveformMode& other : timer.modes)
-                if (other.mode == w.mode && other.top == Top::Fixed && pwm.excludedCount < pwm.excluded.size())
-                    pwm.excluded[pwm.excludedCount++] = other.fixedTop + shift;
-            addVariant(timer, multiplier, lowestTop + shift, max + shift, pwm);
-            break;
-        }
+        case Goal::Interval: addInterrupts(timer, w); break;
+        case Goal::Frequency: addToggles(timer, w); break;
+        case Goal::PwmFrequency: addPwm(timer, w); break;
         }
     }
+}
+
+// The overflow of NORMAL, plain or preloaded, and the compare match at TOP
+// of CTC (with OCRnA or OCR1C as TOP, through a compare unit's flag).
+void Ranking::Data::addInterrupts(const avr::Timer& timer, const avr::WaveformMode& w) {
+    const int max = timer.max();
+    if (w.mode == Mode::Normal) {
+        addVariant(timer, 1, max + 1, max + 1,
+                   {.timer = &timer, .waveform = &w, .stepFirst = 1, .stepLast = max + 1, .modeClass = 1});
+        addVariant(timer, 1, 1, max,
+                   {.timer = &timer, .waveform = &w, .role = RegisterRole::Preload, .registerBase = max + 1,
+                    .registerSign = -1, .stepFirst = 1, .stepLast = max + 1, .modeClass = 2});
+    } else if (w.mode == Mode::Ctc && (w.top == Top::Icr || !timer.compareUnits.empty())) {
+        addVariant(timer, 1, 1, max + 1,
+                   {.timer = &timer, .waveform = &w, .role = RegisterRole::Compare, .registerBase = -1,
+                    .registerSign = 1, .modeClass = 0});
+    }
+}
+
+// Unit A's output toggled at each compare match: two counter periods a wave.
+void Ranking::Data::addToggles(const avr::Timer& timer, const avr::WaveformMode& w) {
+    if (timer.compareUnits.empty())
+        return;
+    const avr::CompareUnit* unitA = &timer.compareUnits.front();
+    const int max = timer.max();
+    if (w.mode == Mode::Normal)
+        addVariant(timer, 2, max + 1, max + 1, {.timer = &timer, .waveform = &w, .output = unitA, .modeClass = 1});
+    else if (w.mode == Mode::Ctc)
+        addVariant(timer, 2, 1, max + 1,
+                   {.timer = &timer, .waveform = &w, .role = RegisterRole::Compare, .output = unitA,
+                    .registerBase = -1, .registerSign = 1, .modeClass = 0});
+}
+
+// PWM on the first unit whose register is not TOP, with u the period's
+// ticks TOP + 1 single-slope, or its half TOP dual-slope.
+void Ranking::Data::addPwm(const avr::Timer& timer, const avr::WaveformMode& w) {
+    if (w.mode == Mode::Normal || w.mode == Mode::Ctc)
+        return;
+    const auto free = std::ranges::find_if(timer.compareUnits, [&](const avr::CompareUnit& unit) {
+        return w.top != Top::Ocr || unit.ocr != timer.topOcr;
+    });
+    if (free == timer.compareUnits.end())
+        return;
+    const int multiplier = dualSlope(w.mode) ? 2 : 1;
+    const int shift = dualSlope(w.mode) ? 0 : 1;
+    Variant pwm{.timer = &timer, .waveform = &w, .output = &*free, .modeClass = 3};
+    if (w.top == Top::Fixed) {
+        addVariant(timer, multiplier, w.fixedTop + shift, w.fixedTop + shift, pwm);
+        return;
+    }
+    pwm.role = RegisterRole::Top;
+    pwm.registerBase = -shift, pwm.registerSign = 1;
+    for (const avr::WaveformMode& other : timer.modes)
+        if (other.mode == w.mode && other.top == Top::Fixed && pwm.excludedCount < pwm.excluded.size())
+            pwm.excluded[pwm.excludedCount++] = other.fixedTop + shift;
+    addVariant(timer, multiplier, minimumVariableTop(timer.bits) + shift, timer.max() + shift, pwm);
 }
 
 // Adds the variant to the family of its clock, prescaler and register
@@ -462,7 +466,6 @@ void Ranking::Data::settleFamily(Family& f) {
 
 void Ranking::Data::start() {
     // Enough for the rows of most queries without moving them.
-    exact.reserve(1024);
     singles.reserve(256);
     groups.reserve(256);
     for (std::size_t fi = 0; fi < families.size(); ++fi) {
@@ -602,40 +605,41 @@ double Ranking::Data::baseError(const Family& f, int u, std::uint32_t count) con
 Single Ranking::Data::single(std::uint16_t family, int u) {
     const Family& f = families[family];
     Single c{};
-    c.id = static_cast<std::uint32_t>(exact.size());
+    c.id = made++;
     c.family = family;
     c.u = u;
     c.count = countAt(f, u);
-    c.next = noNext;
+    c.chain = noChain;
     approximate(c);
-    exact.emplace_back();
     return c;
 }
 
 void Ranking::Data::pushSingle(std::uint16_t family, int u) { pushVariant(single(family, u), 0); }
 
-// A small group's settings in order, only the first in the heap: most of
-// them are never ranked, and the heap stays small.
+// A small group's best setting into the heap; the others wait in a chain
+// until it is ranked, and only then is the next best of them found.
 void Ranking::Data::pushChain(std::uint16_t family, int lo, int hi) {
-    std::vector<Single>& chain = chainScratch;
-    chain.clear();
+    std::vector<Single> chain;
     for (int u = lo; u <= hi; ++u) {
         Single c = single(family, u);
         c.variant = firstVariant(c);
+        c.chain = static_cast<std::uint32_t>(chains.size());
         if (c.variant != noVariant)
             chain.push_back(c);
     }
+    chains.push_back(std::move(chain));
+    pushNextOfChain(chains.size() - 1);
+}
+
+void Ranking::Data::pushNextOfChain(std::size_t index) {
+    std::vector<Single>& chain = chains[index];
     if (chain.empty())
         return;
-    std::ranges::sort(chain, [this](const Single& a, const Single& b) { return before(a, b); });
-    // chain[i] waits at waiting[first + i - 1].
-    const auto first = static_cast<std::uint32_t>(waiting.size());
-    for (std::size_t i = 1; i < chain.size(); ++i) {
-        chain[i].next = i + 1 < chain.size() ? first + static_cast<std::uint32_t>(i) : noNext;
-        waiting.push_back(chain[i]);
-    }
-    chain.front().next = chain.size() > 1 ? first : noNext;
-    pushVariant(chain.front(), chain.front().variant);
+    const auto best = std::ranges::min_element(chain, [this](const Single& a, const Single& b) { return before(a, b); });
+    const Single c = *best;
+    *best = chain.back();
+    chain.pop_back();
+    pushVariant(c, c.variant);
 }
 
 std::uint8_t Ranking::Data::firstVariant(const Single& c) const {
@@ -690,18 +694,33 @@ void Ranking::Data::pushGroup(std::uint16_t family, int lo, int hi) {
     }
     const Family& f = families[family];
     const unsigned long kMin = countAt(f, hi), kMax = countAt(f, lo);
-    // The best error of a group with many counts can be anything down to 0.
-    double bound = kMax - kMin < fewCounts ? bestOf(f, lo, hi, kMin, kMax).second : 0;
+    const bool few = kMax - kMin < fewCounts, listed = hi - lo < smallGroup || (!few && hi - lo < scannedGroup);
+    // A large group with many counts may hold any error down to 0.
+    double bound = few ? bestOf(f, lo, hi, kMin, kMax).second : listed ? scannedBound(f, lo, hi) : 0;
     if (f.late) {
         const Source& s = sourceOf(f);
         bound += static_cast<double>(kMin) * static_cast<double>(s.reloadDelay) / s.target;
     }
-    groups.push_back(Group{family, lo, hi, bound * (1 - boundMargin), static_cast<std::uint32_t>(kMin)});
+    groups.push_back(Group{family, lo, hi, bound * (1 - boundMargin), static_cast<std::uint32_t>(kMin), listed});
     std::ranges::push_heap(groups, [this](const Group& a, const Group& b) { return groupBefore(b, a); });
 }
 
+// Below the error of every setting lo to hi without the reload allowance,
+// whatever its count: each count's product and the target are rounded to
+// doubles at most once each, a few units in the last place of the target.
+double Ranking::Data::scannedBound(const Family& f, int lo, int hi) const {
+    const double target = sourceOf(f).target, perU = static_cast<double>(f.cycles(1));
+    double best = target;
+    for (int u = lo; u <= hi; ++u) {
+        const double made = perU * u, nearest = std::max(2.0, std::floor(target / made + 0.5));
+        for (const double k : {nearest - 1, nearest, nearest + 1})
+            best = std::min(best, std::abs(std::max(2.0, k) * made - target));
+    }
+    return std::max(0.0, best / target - 8 * std::numeric_limits<double>::epsilon());
+}
+
 void Ranking::Data::open(const Group& g) {
-    if (g.hi - g.lo < smallGroup) {
+    if (g.listed) {
         pushChain(g.family, g.lo, g.hi);
         return;
     }
@@ -756,10 +775,10 @@ void Ranking::Data::findThrough(std::size_t rank) {
         const Single s = singles.back();
         singles.pop_back();
         ranked.push_back(s);
-        if (s.next != noNext)
-            pushVariant(waiting[s.next], waiting[s.next].variant);
+        if (s.chain != noChain)
+            pushNextOfChain(s.chain);
         Single again = s;
-        again.next = noNext;
+        again.chain = noChain;
         pushVariant(again, s.variant + 1u);
     }
 }
@@ -787,9 +806,9 @@ int Ranking::Data::compareExactly(const Single& a, const Single& b) const {
         return left < right ? -1 : left > right ? 1 : 0;
     }
     for (const Single* c : {&a, &b})
-        if (!exact[c->id])
-            exact[c->id] = rankError(*c);
-    return cmp(*exact[a.id], *exact[b.id]);
+        if (!exact.contains(c->id))
+            exact.emplace(c->id, rankError(*c));
+    return cmp(exact.at(a.id), exact.at(b.id));
 }
 
 // The smaller tick first: the prescaler over the clock it divides.
