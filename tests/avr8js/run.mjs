@@ -19,9 +19,11 @@
 //   node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES
 import { readFileSync } from 'node:fs';
 import {
+    ATtinyTimer1,
     AVRIOPort,
     AVRTimer,
     CPU,
+    attinyTimer1Config,
     avrInstruction,
     portBConfig,
     portCConfig,
@@ -33,17 +35,25 @@ import {
 import { parseIntelHex } from './intelhex.mjs';
 
 // The chips avr8js has configurations for, with the flag register of each
-// timer as avr-libc names it.
+// timer as avr-libc names it. Of the ATtiny85 it has Timer1 alone; its port
+// B is described here, without the pin change interrupt, whose registers
+// avr8js places as on the ATmega328P.
 const chips = {
     atmega328p: {
         flashBytes: 0x8000,
         sramBytes: 2048,
         ports: { B: portBConfig, C: portCConfig, D: portDConfig },
         timers: [
-            { config: timer0Config, flags: 'TIFR0' },
-            { config: timer1Config, flags: 'TIFR1' },
-            { config: timer2Config, flags: 'TIFR2' },
+            { Timer: AVRTimer, config: timer0Config, flags: 'TIFR0' },
+            { Timer: AVRTimer, config: timer1Config, flags: 'TIFR1' },
+            { Timer: AVRTimer, config: timer2Config, flags: 'TIFR2' },
         ],
+    },
+    attiny85: {
+        flashBytes: 0x2000,
+        sramBytes: 512,
+        ports: { B: { PIN: 0x36, DDR: 0x37, PORT: 0x38, externalInterrupts: [] } },
+        timers: [{ Timer: ATtinyTimer1, config: attinyTimer1Config, flags: 'TIFR' }],
     },
 };
 
@@ -81,7 +91,7 @@ function simulate(chip, flash, cycles, plain) {
         setFlag(interrupt);
     };
 
-    const timers = chip.timers.map(({ config }) => new AVRTimer(cpu, config));
+    const timers = chip.timers.map(({ Timer, config }) => new Timer(cpu, config));
     if (!plain)
         for (const timer of timers) {
             // Every caller of count, avr8js's own scheduling too, reads the

@@ -140,6 +140,21 @@ TEST(SimulatorQuirks, StillAsMeasured) {
         ASSERT_GE(match.at.size(), 5u);
         EXPECT_EQ(match.intervals(1), std::vector<std::uint64_t>(match.intervals(1).size(), 256));
     }
+    {
+        // A TCNT0 write while counting at clk/256 restarts the prescaler
+        // from the write, 15 cycles into the period, and counts the value
+        // written as if scaled by 256/255 (128 as 32896 cycles): the
+        // periods after writing 0 and 128 are 65536 + 15 and 65536 + 15 -
+        // 32896 cycles, where the chip gives 65536 and 32768. A preload's
+        // period is not simulated.
+        Simulation sim(dir + "atmega8-preload.elf", "atmega8");
+        const firmware::Events& overflow = sim.flag(9);
+        sim.run(400000);
+        const std::vector<std::uint64_t> periods = overflow.intervals(0);
+        ASSERT_GE(periods.size(), 4u);
+        for (std::size_t i = 0; i < periods.size(); ++i)
+            EXPECT_EQ(periods[i], i % 2 == 0 ? 65551u : 32655u) << "period " << i;
+    }
 }
 
 }  // namespace
