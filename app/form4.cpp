@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -89,7 +90,8 @@ void TForm4::createControls() {
     c.jednostka = createBox(this, "jednostka", {}, false);
     fillUnits();
     c.jednostka->setCurrentIndex(1);
-    c.timer = createBox(this, "timer", {QStringLiteral("Oba"), QStringLiteral("Timer0"), QStringLiteral("Timer2")}, false);
+    c.timer = createBox(this, "timer", {}, false);
+    fillTimers();
 
     model_ = new app::RankingModel(this);
     model_->setDecimalSeparator(ui::userDecimalSeparator());
@@ -163,6 +165,22 @@ void TForm4::fillUnits() {
     c_.jednostka->setCurrentIndex(position < 0 ? 1 : position);
 }
 
+// "Wszystkie", then the chip's own timers, keeping the one chosen when the
+// chip has it too.
+void TForm4::fillTimers() {
+    const QVariant chosen = c_.timer->currentData();
+    const QSignalBlocker quiet(c_.timer);
+    c_.timer->clear();
+    c_.timer->addItem(QStringLiteral("Wszystkie"));
+    for (const avr::Timer& timer : chosenChip().timers)
+        c_.timer->addItem(QStringLiteral("Timer%1").arg(timer.number), timer.number);
+    c_.timer->setCurrentIndex(chosen.isValid() ? std::max(0, c_.timer->findData(chosen)) : 0);
+}
+
+const avr::Chip& TForm4::chosenChip() const {
+    return avr::chips()[static_cast<std::size_t>(std::max(0, c_.mikrokontroler->currentIndex()))];
+}
+
 // ---------------------------------------------------------------- handlers
 
 void TForm4::start(const ui::SearchStart& from) {
@@ -183,7 +201,10 @@ void TForm4::start(const ui::SearchStart& from) {
 }
 
 void TForm4::czestChange() { recalculate(); }
-void TForm4::mikrokontrolerChange() { recalculate(); }
+void TForm4::mikrokontrolerChange() {
+    fillTimers();
+    recalculate();
+}
 void TForm4::wartoscChange() { recalculate(); }
 void TForm4::jednostkaChange() { recalculate(); }
 void TForm4::timerChange() { recalculate(); }
@@ -232,10 +253,10 @@ std::optional<solver::Query> TForm4::readQuery() {
         c_.status->setText(app::quantityText(error, QStringLiteral("Wartość"), value, dimension));
         return std::nullopt;
     }
-    query.chip = &avr::chips()[static_cast<std::size_t>(std::max(0, c_.mikrokontroler->currentIndex()))];
+    query.chip = &chosenChip();
     query.goal = goal;
-    if (c_.timer->currentIndex() > 0)
-        query.timer = c_.timer->currentIndex() == 1 ? 0 : 2;
+    if (const QVariant timer = c_.timer->currentData(); timer.isValid())
+        query.timer = timer.toInt();
     return query;
 }
 

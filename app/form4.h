@@ -59,6 +59,8 @@ private:
     void createControls();
     void createConnections();
     void fillUnits();
+    void fillTimers();
+    const avr::Chip& chosenChip() const;
 
     void recalculate();
     std::optional<solver::Query> readQuery();

@@ -8,6 +8,19 @@
 #include <algorithm>
 
 namespace app {
+namespace {
+
+// What the timer counts, when not the CPU clock.
+QString clockNote(solver::TimerClock clock) {
+    switch (clock) {
+    case solver::TimerClock::Cpu: break;
+    case solver::TimerClock::Crystal: return QStringLiteral(" (kwarc)");
+    case solver::TimerClock::Pll: return QStringLiteral(" (PLL)");
+    }
+    return {};
+}
+
+}  // namespace
 
 RankingModel::RankingModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -45,7 +58,7 @@ QString RankingModel::text(const solver::Row& row, int column) const {
     const solver::Setting& s = row.setting;
     const bool interval = goal_ == solver::Goal::Interval;
     switch (column) {
-    case Timer: return QStringLiteral("Timer%1%2").arg(s.timer->number).arg(s.clock == solver::TimerClock::Crystal ? QStringLiteral(" (kwarc)") : s.clock == solver::TimerClock::Pll ? QStringLiteral(" (PLL)") : QString());
+    case Timer: return QStringLiteral("Timer%1%2").arg(s.timer->number).arg(clockNote(s.clock));
     case Mode: return app::modeText(s.mode());
     case Prescaler: return QString::number(s.prescaler);
     case Registers: return app::registersText(s);

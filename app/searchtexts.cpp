@@ -37,6 +37,12 @@ QString warningText(solver::Warning warning) {
         return QStringLiteral("Przerwania co mniej niż %1 cykli CPU zostawiają mało czasu na ich obsługę i na "
                               "program.")
             .arg(solver::countingFloorCycles);
+    case solver::Warning::InputCaptureLost:
+        return QStringLiteral("ICRn przechowuje TOP, więc timer nie przechwytuje zboczy z wejścia ICPn "
+                              "(input capture), a flaga przechwytywania ustawia się przy TOP.");
+    case solver::Warning::PllClock:
+        return QStringLiteral("Zegar PLL to ośmiokrotność wewnętrznego oscylatora RC, nie kwarcu, więc jest tylko "
+                              "tak dokładny jak kalibracja tego oscylatora.");
     }
     return {};
 }
@@ -47,8 +53,11 @@ QString problemText(solver::Problem problem, const solver::Query& query) {
     switch (problem) {
     case solver::Problem::ClockNotPositive: return QStringLiteral("Zegar musi być większy od zera.");
     case solver::Problem::CrystalNotPositive: return QStringLiteral("Kwarc Timera2 musi być większy od zera.");
+    case solver::Problem::PllNotPositive: return QStringLiteral("Zegar PLL musi być większy od zera.");
     case solver::Problem::TargetNotPositive: return QStringLiteral("Wartość musi być większa od zera.");
     case solver::Problem::CrystalWithoutTimer2: return QStringLiteral("Kwarc zegarkowy taktuje tylko Timer2.");
+    case solver::Problem::PllWithoutTimer:
+        return QStringLiteral("Mikrokontroler %1 nie ma wybranego timera taktowanego zegarem PLL.").arg(chip);
     case solver::Problem::NoSuchTimer: return QStringLiteral("%1 nie ma takiego timera.").arg(chip);
     case solver::Problem::CrystalTooFast:
         return QStringLiteral("Zegar CPU musi być ponad cztery razy szybszy od kwarcu Timera2.");

@@ -126,6 +126,42 @@ TEST_F(SettingsSearch, SwitchingTheGoalSwitchesTheUnitsAndTheModes) {
     EXPECT_EQ(cell(0, 4), "1");
 }
 
+// The timer list follows the chip and keeps the timer chosen where the new
+// chip has it; the table holds that timer's rows alone.
+TEST_F(SettingsSearch, TheTimerListIsTheChipsOwn) {
+    const struct {
+        const char* chip;
+        const char* pick;  // chosen after the chip; null to keep the list's choice
+        const char* timers;
+        const char* chosen;
+    } steps[] = {
+        {"ATmega328P", "Timer1", "Wszystkie Timer0 Timer1 Timer2", "Timer1"},
+        {"ATtiny85", nullptr, "Wszystkie Timer0 Timer1", "Timer1"},
+        {"ATmega2560", "Timer5", "Wszystkie Timer0 Timer1 Timer2 Timer3 Timer4 Timer5", "Timer5"},
+        {"ATtiny85", nullptr, "Wszystkie Timer0 Timer1", "Wszystkie"},
+    };
+    pressCtrlF(control("Edit1"));
+    typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("16 MHz"));
+    auto* timer = in4<QComboBox>("timer");
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.chip) + " " + step.timers);
+        auto* chip = in4<QComboBox>("mikrokontroler");
+        chip->setCurrentIndex(chip->findText(QString::fromUtf8(step.chip)));
+        if (step.pick)
+            timer->setCurrentIndex(timer->findText(QString::fromUtf8(step.pick)));
+        QStringList timers;
+        for (int i = 0; i < timer->count(); ++i)
+            timers << timer->itemText(i);
+        EXPECT_EQ(timers.join(' '), QString::fromUtf8(step.timers));
+        EXPECT_EQ(timer->currentText(), QString::fromUtf8(step.chosen));
+        ASSERT_GT(rows(), 0);
+        if (timer->currentIndex() > 0) {
+            for (int row = 0; row < rows(); ++row)
+                ASSERT_EQ(cell(row, 0), timer->currentText()) << row;
+        }
+    }
+}
+
 struct BadValue {
     const char* name;
     const char* clock;
