@@ -1,6 +1,7 @@
 #include "cli/solve_command.h"
 
 #include "cli/cli.h"
+#include "solver/waveform.h"
 #include "solver/words.h"
 #include "solver/decimal.h"
 #include "solver/search.h"
@@ -410,6 +411,18 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
         return badInput(target.option, target.given.text,
                         fmt::format("is {} one cycle of the {} clock",
                                     target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
+                        target.example);
+    case Problem::TargetAboveHalfClock:
+        return badInput(target.option, target.given.text,
+                        fmt::format("is faster than half the {} clock ({}), which no output reaches", clock,
+                                    solver::frequencyText(query.clockHz / 2)),
+                        target.example);
+    case Problem::IntervalBelowRoutine:
+        return badInput(target.option, target.given.text,
+                        fmt::format("is shorter than an interrupt routine's round trip: the shortest interval at {} "
+                                    "is {} ({} cycles)",
+                                    clock, solver::timeText(solver::routineRoundTripCycles / query.clockHz),
+                                    solver::routineRoundTripCycles),
                         target.example);
     case Problem::NoSetting: return noSettingError(o, query);
     case Problem::TooManyInterrupts:

@@ -71,6 +71,7 @@ struct Source {
     mpq_class hz;
     mpz_class p, q, twiceP;
     unsigned long countingFloor = 0;  // countingFloorCycles in this clock's cycles
+    unsigned long routineFloor = 0;   // routineRoundTripCycles in this clock's cycles
     unsigned long reloadDelay = 0;    // cycles of this clock from overflow to reload
     // The length of one cycle of this clock in a unit common to all the
     // clocks, for comparing ticks as integers; 0 when it would need over
@@ -102,11 +103,11 @@ struct Variant {
     std::size_t excludedCount = 0;
     int modeClass = 3;  // CTC 0, NORMAL 1, NORMAL with a preload 2, PWM 3
 
-    bool has(int u) const {
-        return u >= first && u <= last &&
-               std::find(excluded.begin(), excluded.begin() + static_cast<std::ptrdiff_t>(excludedCount), u) ==
-               excluded.begin() + static_cast<std::ptrdiff_t>(excludedCount);
+    bool excludes(int u) const {
+        const auto end = excluded.begin() + static_cast<std::ptrdiff_t>(excludedCount);
+        return std::find(excluded.begin(), end, u) != end;
     }
+    bool has(int u) const { return u >= first && u <= last && !excludes(u); }
     int registerAt(int u) const { return registerBase + registerSign * u; }
 };
 
@@ -273,6 +274,10 @@ void check(const Query& query) {
     const mpq_class period = query.goal == Goal::Interval ? query.target : mpq_class(1 / query.target);
     if (period * query.clockHz < 1)
         throw QueryError(Problem::TargetBelowCycle);
+    if (query.goal != Goal::Interval && 2 * query.target > query.clockHz)
+        throw QueryError(Problem::TargetAboveHalfClock);
+    if (query.goal == Goal::Interval && query.target * query.clockHz < routineRoundTripCycles)
+        throw QueryError(Problem::IntervalBelowRoutine);
 }
 
 }  // namespace
@@ -300,6 +305,7 @@ void Ranking::Data::makeSources() {
         s.qNarrow = s.narrow ? mpz_get_ui(s.q.get_mpz_t()) : 0;
         const mpq_class cpuCyclesPerCycle = query.clockHz / s.hz;
         s.countingFloor = ceilOf(countingFloorCycles / cpuCyclesPerCycle).get_ui();
+        s.routineFloor = ceilOf(routineRoundTripCycles / cpuCyclesPerCycle).get_ui();
         s.reloadDelay = ceilOf(reloadLatencyCycles / cpuCyclesPerCycle).get_ui() +
                         (static_cast<TimerClock>(i) == TimerClock::Crystal ? crystalLatchCycles : 0);
     }
@@ -440,18 +446,20 @@ void Ranking::Data::addVariant(const avr::Timer& timer, int multiplier, int firs
 void Ranking::Data::settleFamily(Family& f) {
     const auto timerOrder = [this](const avr::Timer* t) { return query.preferredTimer == t->number ? -1 : t->number; };
     std::ranges::stable_sort(f.variants, [&](const Variant& a, const Variant& b) {
-        return std::tuple(a.modeClass, timerOrder(a.timer), topOrder(a.waveform->top), static_cast<int>(a.waveform->mode)) <
-               std::tuple(b.modeClass, timerOrder(b.timer), topOrder(b.waveform->top), static_cast<int>(b.waveform->mode));
+        return std::tuple(a.modeClass, topOrder(a.waveform->top), static_cast<int>(a.waveform->mode), timerOrder(a.timer)) <
+               std::tuple(b.modeClass, topOrder(b.waveform->top), static_cast<int>(b.waveform->mode), timerOrder(b.timer));
     });
     for (const Variant& v : f.variants)
         f.bestClass = std::min(f.bestClass, v.modeClass);
     const Source& s = sourceOf(f);
     f.counted = interval() && cmp(mpz_class(s.q * f.cycles(f.stepLast)), s.p) < 0;
-    f.lowest = f.first;
+    // Interrupts no closer than a routine's round trip, or with a software
+    // count the counting floor.
+    const unsigned long floor = !interval() ? 0 : f.counted ? s.countingFloor : s.routineFloor;
+    const unsigned long perU = f.cycles(1);
+    f.lowest = std::max<long>(f.first, static_cast<long>((floor + perU - 1) / perU));
     if (!f.counted)
         return;
-    const unsigned long perU = f.cycles(1);
-    f.lowest = std::max<long>(f.first, static_cast<long>((s.countingFloor + perU - 1) / perU));
     // Counts grow as the period shrinks: the first u within 2^32 counts.
     int lo = f.lowest, hi = f.last + 1;
     while (lo < hi) {
@@ -832,8 +840,9 @@ int Ranking::Data::topValueOf(const Single& c) const {
 
 // Among equal errors: fewer interrupts counted, CTC before NORMAL before
 // NORMAL with a preload, the finer resolution (the smaller tick, or for PWM
-// the larger TOP), the lower (or preferred) timer, a fixed TOP before OCRnA
-// before ICRn, the mode, the smaller prescaler, the smaller register value.
+// the larger TOP), a fixed TOP before OCRnA before ICRn, the mode, the lower
+// (or preferred) timer, so that twin timers' rows come together, the smaller
+// prescaler, the smaller register value.
 int Ranking::Data::tieBreak(const Single& a, const Single& b) const {
     const Family& fa = families[a.family];
     const Family& fb = families[b.family];
@@ -851,7 +860,7 @@ int Ranking::Data::tieBreak(const Single& a, const Single& b) const {
     }
     const auto timerOrder = [this](const avr::Timer* t) { return query.preferredTimer == t->number ? -1 : t->number; };
     const auto order = [&](const Variant& v, const Family& f, const Single& c) {
-        return std::tuple(timerOrder(v.timer), topOrder(v.waveform->top), static_cast<int>(v.waveform->mode),
+        return std::tuple(topOrder(v.waveform->top), static_cast<int>(v.waveform->mode), timerOrder(v.timer),
                           f.prescaler, v.registerAt(c.u), c.family, c.u);
     };
     const auto left = order(va, fa, a), right = order(vb, fb, b);
@@ -888,14 +897,16 @@ void Ranking::Data::neighbours(const Single& c, Row& row) const {
     // The target in u of this prescaler and count.
     const mpq_class wanted = mpq_class(s.p, s.q) / (f.cycles(1) * static_cast<unsigned long>(c.count));
     long fewer = ceilOf(wanted).get_si() - 1, more = floorOf(wanted).get_si() + 1;
+    // Never to a setting left out for its interrupts' distance.
+    const long first = std::max(v.stepFirst, f.lowest);
     fewer = std::min<long>(fewer, v.stepLast);
-    more = std::max<long>(more, v.stepFirst);
-    while (fewer >= v.stepFirst && !v.has(static_cast<int>(fewer)))
+    more = std::max<long>(more, first);
+    while (fewer >= first && v.excludes(static_cast<int>(fewer)))
         --fewer;
-    while (more <= v.stepLast && !v.has(static_cast<int>(more)))
+    while (more <= v.stepLast && v.excludes(static_cast<int>(more)))
         ++more;
     std::optional<mpq_class> shorter, longer;
-    if (fewer >= v.stepFirst)
+    if (fewer >= first)
         shorter = valueAt(f, fewer, c.count);
     if (more <= v.stepLast)
         longer = valueAt(f, more, c.count);
@@ -931,6 +942,7 @@ Row Ranking::Data::row(const Single& c) const {
     row.driftPerDay = secondsPerDay * (ratio - 1);
     neighbours(c, row);
     row.warnings = warningsOf(c);
+    row.rankError = rankError(c);
     return row;
 }
 
@@ -966,10 +978,24 @@ std::string_view Setting::registerName() const {
     return {};
 }
 
-bool Row::exact() const {
-    return error == 0 && std::ranges::none_of(warnings, [](Warning w) {
-               return w == Warning::ReloadLatency || w == Warning::AsynchronousReload;
-           });
+bool Row::estimated() const {
+    return std::ranges::any_of(warnings, [](Warning w) {
+        return w == Warning::ReloadLatency || w == Warning::AsynchronousReload;
+    });
+}
+
+bool Row::exact() const { return error == 0 && !estimated(); }
+
+bool twins(const Row& a, const Row& b) {
+    const Setting& x = a.setting;
+    const Setting& y = b.setting;
+    const auto unitIndex = [](const Setting& s) {
+        return s.output == nullptr ? -1 : static_cast<int>(s.output - s.timer->compareUnits.data());
+    };
+    return x.timer != y.timer && x.waveform->mode == y.waveform->mode && x.top() == y.top() &&
+           x.topValue() == y.topValue() && x.prescaler == y.prescaler && x.role == y.role &&
+           x.registerValue == y.registerValue && x.count == y.count && x.clock == y.clock &&
+           unitIndex(x) == unitIndex(y) && a.achieved == b.achieved && a.rankError == b.rankError;
 }
 
 Ranking::Ranking(std::shared_ptr<Data> data) : data_(std::move(data)) {}

@@ -53,6 +53,8 @@ enum class Problem {
     NoSuchTimer,
     CrystalTooFast,        // the CPU clock must be over four times the crystal's
     TargetBelowCycle,      // shorter than one CPU cycle
+    TargetAboveHalfClock,  // a wave or PWM faster than half the CPU clock, which no output reaches
+    IntervalBelowRoutine,  // every interrupt would come before the last one's routine has returned
     NoSetting,             // the timer has no mode (or no TOP of the kind asked for) for this goal
     TooManyInterrupts,     // even the longest period needs 2^32 interrupts or more
 };
@@ -121,10 +123,21 @@ struct Row {
     // reach strictly below and above the target, by stepping the register.
     std::optional<mpq_class> below, above;
     std::vector<Warning> warnings;
+    // The error the row is ranked by: with a late reload, the estimate of
+    // the real error that the latency adds to every period.
+    mpq_class rankError;
 
     // No error, and nothing that makes the real value differ from it.
     bool exact() const;
+    // The error is an estimate: a reload lands late by an amount that
+    // depends on the interrupt routine.
+    bool estimated() const;
 };
+
+// Rows that differ in nothing but the timer they are on: the same mode,
+// prescaler, register value and count on twin timers, such as Timer1 and
+// Timer3 of the ATmega2560. They rank next to each other.
+bool twins(const Row& a, const Row& b);
 
 // Every setting that reaches the goal, best first. Rows are found and
 // ordered only as far as they are read: a 16-bit timer alone has millions

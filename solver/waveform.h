@@ -28,6 +28,11 @@ constexpr unsigned long countingFloorCycles = 256;
 // simulator. When the write lands after the first tick of the new period,
 // the ticks counted meanwhile are lost: at prescalers 1 and 8.
 constexpr unsigned long reloadLatencyCycles = 19;
+// An empty interrupt routine as avr-gcc compiles it, entered again as soon
+// as it returns: the response, the vector's jump, the prologue and epilogue
+// and reti, measured in a cycle-accurate simulator. Interrupts closer than
+// this cannot all be served.
+constexpr unsigned long routineRoundTripCycles = 26;
 // An asynchronous TCNTn write is latched on the second crystal edge after it.
 constexpr unsigned long crystalLatchCycles = 2;
 
