@@ -64,6 +64,11 @@ QString problemText(solver::Problem problem, const solver::Query& query) {
     case solver::Problem::TargetBelowCycle:
         return interval ? QStringLiteral("Czas jest krótszy niż jeden cykl zegara.")
                         : QStringLiteral("Częstotliwość jest wyższa niż zegar.");
+    case solver::Problem::TargetAboveHalfClock:
+        return QStringLiteral("Częstotliwość jest wyższa niż połowa zegara, której żadne wyjście nie osiąga.");
+    case solver::Problem::IntervalBelowRoutine:
+        return QStringLiteral("Czas jest krótszy niż obsługa jednego przerwania (%1 cykli zegara).")
+            .arg(solver::routineRoundTripCycles);
     case solver::Problem::NoSetting:
         return QStringLiteral("Wybrany timer mikrokontrolera %1 nie daje takiego przebiegu.").arg(chip);
     case solver::Problem::TooManyInterrupts:

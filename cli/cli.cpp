@@ -233,8 +233,8 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
     solve->footer(
         "Rows are ranked by |error| (a late preload reload counts as error), then the fewer interrupts\n"
         "counted in software, CTC before NORMAL before NORMAL with a preload, the finer resolution (the\n"
-        "shorter tick; for PWM the larger TOP), the lower timer, a fixed TOP before OCRnA before ICRn,\n"
-        "the smaller prescaler.\n\n"
+        "shorter tick; for PWM the larger TOP), a fixed TOP before OCRnA before ICRn, Fast PWM before\n"
+        "the dual-slope modes, the lower timer, the smaller prescaler.\n\n"
         "Examples:\n"
         "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
         "  avrtimer-calc solve --clock 11.0592MHz --interval 1ms --max-error 100\n\n"

@@ -142,6 +142,7 @@ TEST_F(SettingsSearch, TheTimerListIsTheChipsOwn) {
     };
     pressCtrlF(control("Edit1"));
     typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("16 MHz"));
+    typeOver(in4<QLineEdit>("wartosc"), QStringLiteral("100"));
     auto* timer = in4<QComboBox>("timer");
     for (const auto& step : steps) {
         SCOPED_TRACE(std::string(step.chip) + " " + step.timers);
@@ -188,6 +189,7 @@ const BadValue badValues[] = {
     {"NotANumber", "16 MHz", "abc", "Wartość: „abc” nie jest liczbą."},
     {"UnknownUnit", "16 MHzz", "1", "Zegar: nieznana jednostka „MHzz” (Hz, kHz, MHz)."},
     {"ShorterThanACycle", "16 MHz", "0,01", "Czas jest krótszy niż jeden cykl zegara."},
+    {"ShorterThanTheRoutine", "16 MHz", "1", "Czas jest krótszy niż obsługa jednego przerwania (26 cykli zegara)."},
     {"Zero", "16 MHz", "0", "Wartość musi być większa od zera."},
 };
 
@@ -197,6 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, BadValues, testing::ValuesIn(badValues),
 TEST_F(SettingsSearch, CopiesTheSelectedRowsSetupCode) {
     pressCtrlF(control("Edit1"));
     typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("16 MHz"));
+    typeOver(in4<QLineEdit>("wartosc"), QStringLiteral("100"));
     auto* copy = in4<QPushButton>("kopiujKod");
     EXPECT_FALSE(copy->isEnabled());
     int timer2 = 0;
