@@ -13,8 +13,9 @@
 // one at a time, at the cycle it falls on. A count avr8js still makes
 // itself over several ticks, or after the tick (a timer read or
 // reconfigured meanwhile), dates its events at the cycle it runs and marks
-// them "inexact": true. With --plain the runner uses avr8js's own loop and
-// marks nothing: how the simulator alone would date them.
+// them "inexact": true. avr8js runs SLEEP as a NOP; the runner idles the
+// core until an interrupt wakes it. With --plain the runner uses avr8js's
+// own loop and marks nothing: how the simulator alone would date them.
 //
 //   node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES
 import { readFileSync } from 'node:fs';
@@ -42,6 +43,7 @@ const chips = {
     atmega328p: {
         flashBytes: 0x8000,
         sramBytes: 2048,
+        sleep: { register: 0x53, enable: 1 << 0 }, // SMCR's SE
         ports: { B: portBConfig, C: portCConfig, D: portDConfig },
         timers: [
             { Timer: AVRTimer, config: timer0Config, flags: 'TIFR0' },
@@ -52,10 +54,13 @@ const chips = {
     attiny85: {
         flashBytes: 0x2000,
         sramBytes: 512,
+        sleep: { register: 0x55, enable: 1 << 5 }, // MCUCR's SE
         ports: { B: { PIN: 0x36, DDR: 0x37, PORT: 0x38, externalInterrupts: [] } },
         timers: [{ Timer: ATtinyTimer1, config: attinyTimer1Config, flags: 'TIFR' }],
     },
 };
+
+const SLEEP = 0x9588;
 
 function usage(message) {
     process.stderr.write(`run.mjs: ${message}\nusage: node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES\n`);
@@ -124,10 +129,28 @@ function simulate(chip, flash, cycles, plain) {
         cpu.cycles = end;
     };
 
+    // avr8js runs SLEEP as a NOP, so an interrupt would wait for whichever
+    // instruction of the main loop is under way. The runner idles the core
+    // instead, from one timer tick or clock event to the next, until an
+    // interrupt is taken: woken by it, as the chip is, at a fixed latency.
+    const idle = () => {
+        const asleep = cpu.pc;
+        while (cpu.pc === asleep && cpu.cycles < cycles) {
+            let next = cycles;
+            for (const timer of timers) if (timer.divider > 0) next = Math.min(next, timer.lastCycle + timer.divider);
+            if (cpu.nextClockEvent) next = Math.min(next, cpu.nextClockEvent.cycles);
+            cpu.cycles = Math.max(next, cpu.cycles + 1);
+            countTicks();
+            cpu.tick();
+        }
+    };
+
     while (cpu.cycles < cycles) {
+        const sleeps = !plain && cpu.progMem[cpu.pc] === SLEEP && (cpu.data[chip.sleep.register] & chip.sleep.enable) !== 0;
         avrInstruction(cpu);
         if (!plain) countTicks();
         cpu.tick();
+        if (sleeps) idle();
     }
     return events;
 }

@@ -4,6 +4,8 @@
 #include "tests/firmware/cases.h"
 #include "tests/firmware/timing.h"
 
+#include "solver/setupcode.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,23 +27,38 @@ std::string hexOf(const avr::Chip& chip, const Case& c) {
 // The port letter and bit of a pin named as the data sheet names it, "PD5".
 std::pair<char, int> portBitOf(std::string_view pin) { return {pin[1], pin[2] - '0'}; }
 
+// The flag that calls the routine of the vector.
+avr::Bit flagOf(const avr::Timer& timer, std::string_view vector) {
+    for (const avr::CompareUnit& unit : timer.compareUnits)
+        if (unit.vector == vector)
+            return unit.flag;
+    if (timer.capture && timer.capture->vector == vector)
+        return timer.capture->flag;
+    return timer.overflowFlag;
+}
+
+firmware::Events eventsOf(const Avr8jsRun& run, const avr::Chip& chip, const Case& c) {
+    switch (c.measure) {
+    case Measure::InterruptFlag: {
+        const std::string_view vector = solver::setupOf(c.query, c.row, solver::CodeStyle{}.dutyPercent).vector;
+        const avr::Bit flag = flagOf(*c.row.setting.timer, vector);
+        return run.flag(flag.reg, flag.position);
+    }
+    case Measure::CountedProbe: {
+        const firmware::Probe probe = *firmware::probeOf(chip);
+        return run.pin(probe.port, probe.bit);
+    }
+    default: {
+        const auto [port, bit] = portBitOf(c.row.setting.output->pin);
+        return run.pin(port, bit);
+    }
+    }
+}
+
 void simulate(const avr::Chip& chip, const Case& c) {
     SCOPED_TRACE(c.name);
     const Avr8jsRun run(hexOf(chip, c), chip.name, firmware::runLength(firmware::claimedCycles(c), c.measure));
-    switch (c.measure) {
-    case Measure::PwmDuty: {
-        const auto [port, bit] = portBitOf(c.row.setting.output->pin);
-        firmware::expectPwmDuty(run.pin(port, bit), c);
-        break;
-    }
-    case Measure::PwmSweep: {
-        const auto [port, bit] = portBitOf(c.row.setting.timer->compareUnits.front().pin);
-        firmware::expectSweep(run.pin(port, bit), c);
-        break;
-    }
-    default:
-        FAIL() << "the avr8js harness measures no such case yet";
-    }
+    firmware::expectClaim(eventsOf(run, chip, c), c);
 }
 
 #define SKIP_WITHOUT_AVR8JS()                                                                             \
@@ -51,20 +68,17 @@ void simulate(const avr::Chip& chip, const Case& c) {
 TEST(Avr8js, EveryPeriodIsTheSolversClaim) {
     SKIP_WITHOUT_AVR8JS();
     for (const avr::Chip* chip : firmware::allChips()) {
-        if (!firmware::avr8jsRuns(*chip))
-            continue;
-        std::set<std::pair<int, avr::Mode>> covered;
+        std::set<const avr::WaveformMode*> covered;
         for (const Case& c : firmware::casesOf(*chip, firmware::Simulator::Avr8js)) {
             simulate(*chip, c);
-            covered.insert({c.row.setting.timer->number, c.row.setting.mode()});
+            covered.insert(c.row.setting.waveform);
         }
-        // What simavr leaves out is run here.
-        for (const avr::Timer& timer : chip->timers | std::views::filter(solver::searched))
+        // What simavr leaves out is run here, where avr8js runs it right.
+        for (const avr::Timer& timer : chip->timers)
             for (const avr::WaveformMode& mode : timer.modes)
-                if (mode.mode == avr::Mode::PhasePwm || firmware::simulatorLacks(*chip, timer.number, mode.mode)) {
-                    EXPECT_TRUE(covered.contains({timer.number, mode.mode}))
-                        << chip->title << " Timer" << timer.number << " mode " << static_cast<int>(mode.mode)
-                        << " is never run";
+                if (firmware::proverOf(*chip, timer, mode) == firmware::Simulator::Avr8js) {
+                    EXPECT_TRUE(covered.contains(&mode))
+                        << chip->title << " Timer" << timer.number << " WGM " << mode.code << " is never run";
                 }
     }
 }

@@ -22,8 +22,6 @@ enum class Measure {
     PwmDuty,        // the period and high time of PWM at its setup's duty
 };
 
-// simavr runs every mode it models; avr8js, on the chips it has, the modes
-// simavr lacks.
 enum class Simulator { Simavr, Avr8js };
 
 struct Case {
@@ -44,16 +42,20 @@ struct Probe {
 };
 std::optional<Probe> probeOf(const avr::Chip& chip);
 
-// Every case the chip's timers can run in the simulator. simavr does not
-// model 8-bit Phase Correct PWM nor the modes simulatorLacks(); avr8js runs
-// Phase Correct PWM, on the chips avr8jsRuns().
+// Every case of the chip's timers that the simulator proves.
 std::vector<Case> casesOf(const avr::Chip& chip, Simulator simulator);
-bool avr8jsRuns(const avr::Chip& chip);
 
-// simavr 1.6 runs Timer0's CTC mode of the ATmega16 and ATmega32 as NORMAL
-// (their Timer2, with the same register layout, it runs right). Pinned by
-// the simulator's guard test.
-bool simulatorLacks(const avr::Chip& chip, int timer, avr::Mode mode);
+// The simulator that proves a timer's mode on the chip: simavr where it
+// runs the mode as the data sheet says, else avr8js on the chips it has;
+// none where both depart, each departure pinned by a guard test. simavr 1.6
+// does not model Phase Correct PWM, runs Phase and Frequency Correct PWM
+// single-slope, takes CTC's TOP from OCRnA when ICRn holds it, runs Timer0's
+// CTC mode of the ATmega16 and ATmega32 as NORMAL (their Timer2, with the
+// same register layout, it runs right), and gives the ATtiny85's Timer1 no
+// mode at all. avr8js 0.21.1 has the ATmega328P's timers and the ATtiny85's
+// Timer1 alone, never sets ICF1 at TOP, and counts the ATtiny85's Timer1
+// PWM up and down.
+std::optional<Simulator> proverOf(const avr::Chip& chip, const avr::Timer& timer, const avr::WaveformMode& mode);
 
 // The firmware: the setup code, a main around it and, for a counted case,
 // the probe toggled where the code says "your code here".

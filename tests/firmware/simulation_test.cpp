@@ -17,8 +17,6 @@ namespace {
 using firmware::Case;
 using firmware::Measure;
 using firmware::Simulation;
-using firmware::expectAll;
-using firmware::runLength;
 
 std::string elfOf(const avr::Chip& chip, const Case& c) {
     return std::string(AVRTIMER_FIRMWARE_DIR) + "/" + std::string(chip.name) + "/" + c.name + ".elf";
@@ -27,62 +25,41 @@ std::string elfOf(const avr::Chip& chip, const Case& c) {
 void simulate(const avr::Chip& chip, const Case& c) {
     SCOPED_TRACE(c.name);
     Simulation sim(elfOf(chip, c), chip.name);
-    const mpz_class claimed = firmware::claimedCycles(c);
-    const int timer = c.row.setting.timer->number;
-    switch (c.measure) {
-    case Measure::InterruptFlag: {
-        const std::optional<int> vector = sim.routineVector();
-        ASSERT_TRUE(vector) << "no interrupt routine";
-        const firmware::Events& flags = sim.flag(*vector);
-        sim.run(runLength(claimed, c.measure));
-        expectAll(flags.intervals(1), claimed, 5);
-        break;
-    }
-    case Measure::CountedProbe: {
-        const firmware::Probe probe = *firmware::probeOf(chip);
-        const firmware::Events& pin = sim.portPin(probe.port, probe.bit);
-        sim.run(runLength(claimed, c.measure));
-        expectAll(pin.intervals(1), claimed, 5);
-        break;
-    }
-    case Measure::PinPeriod: {
-        const firmware::Events& pin = sim.comparePin(timer, 0);
-        sim.run(runLength(claimed, c.measure));
-        expectAll(pin.intervals(1, true), claimed, 3);
-        break;
-    }
-    case Measure::PwmDuty: {
-        const int unit = static_cast<int>(c.row.setting.output - c.row.setting.timer->compareUnits.data());
-        const firmware::Events& pin = sim.comparePin(timer, unit);
-        sim.run(runLength(claimed, c.measure));
-        firmware::expectPwmDuty(pin, c);
-        break;
-    }
-    case Measure::PwmSweep: {
-        const firmware::Events& pin = sim.comparePin(timer, 0);
-        sim.run(runLength(claimed, c.measure));
-        firmware::expectSweep(pin, c);
-        break;
-    }
-    }
+    const std::optional<int> vector = sim.routineVector();
+    const firmware::Events& events = [&]() -> const firmware::Events& {
+        switch (c.measure) {
+        case Measure::InterruptFlag:
+            if (!vector)
+                throw std::runtime_error("no interrupt routine");
+            return sim.flag(*vector);
+        case Measure::CountedProbe: {
+            const firmware::Probe probe = *firmware::probeOf(chip);
+            return sim.portPin(probe.port, probe.bit);
+        }
+        default: {
+            const solver::Setting& s = c.row.setting;
+            return sim.comparePin(s.timer->number, static_cast<int>(s.output - s.timer->compareUnits.data()));
+        }
+        }
+    }();
+    sim.run(firmware::runLength(firmware::claimedCycles(c), c.measure));
+    firmware::expectClaim(events, c);
 }
 
 class Simulated : public testing::TestWithParam<const avr::Chip*> {};
 
 TEST_P(Simulated, EveryPeriodIsTheSolversClaim) {
     const avr::Chip& chip = *GetParam();
-    const std::vector<Case> cases = firmware::casesOf(chip, firmware::Simulator::Simavr);
-    // Every mode but Phase Correct PWM, on every timer, is run.
-    std::set<std::pair<int, avr::Mode>> covered;
-    for (const Case& c : cases) {
+    // Every mode simavr proves, on every timer, is run.
+    std::set<const avr::WaveformMode*> covered;
+    for (const Case& c : firmware::casesOf(chip, firmware::Simulator::Simavr)) {
         simulate(chip, c);
-        covered.insert({c.row.setting.timer->number, c.row.setting.mode()});
+        covered.insert(c.row.setting.waveform);
     }
-    for (const avr::Timer& timer : chip.timers | std::views::filter(solver::searched))
+    for (const avr::Timer& timer : chip.timers)
         for (const avr::WaveformMode& mode : timer.modes)
-            if (mode.mode != avr::Mode::PhasePwm && !firmware::simulatorLacks(chip, timer.number, mode.mode)) {
-                EXPECT_TRUE(covered.contains({timer.number, mode.mode}))
-                    << "Timer" << timer.number << " mode " << static_cast<int>(mode.mode) << " is never run";
+            if (firmware::proverOf(chip, timer, mode) == firmware::Simulator::Simavr) {
+                EXPECT_TRUE(covered.contains(&mode)) << "Timer" << timer.number << " WGM " << mode.code << " is never run";
             }
 }
 

@@ -76,4 +76,16 @@ inline void expectSweep(const Events& pin, const Case& c) {
     }
 }
 
+// The events the case measures against its claim: a flag's or a probe's
+// every change, an output's edges of one kind, or its PWM.
+inline void expectClaim(const Events& events, const Case& c) {
+    switch (c.measure) {
+    case Measure::InterruptFlag:
+    case Measure::CountedProbe: expectAll(events.intervals(1), claimedCycles(c), 5); break;
+    case Measure::PinPeriod: expectAll(events.intervals(1, true), claimedCycles(c), 3); break;
+    case Measure::PwmDuty: expectPwmDuty(events, c); break;
+    case Measure::PwmSweep: expectSweep(events, c); break;
+    }
+}
+
 }  // namespace firmware
