@@ -1,0 +1,87 @@
+#pragma once
+
+#include "solver/explain.h"
+#include "solver/search.h"
+#include "solver/setupcode.h"
+
+#include <gmpxx.h>
+
+#include <string_view>
+#include <vector>
+
+// What a row's setup makes the timer do over time, event by event: the
+// counter's course, each connected output's levels and each enabled
+// interrupt's flag, to be drawn (avrtimer-calc diagram, the search window)
+// and held against a simulated run of the same setup. The setup's writes
+// (setupOf) are decoded by explain, so the timeline knows of the registers
+// exactly what the decoder knows, and the lengths of the periods come from
+// waveform.h.
+//
+// Times are exact, in CPU cycles counted from the instant the clock select
+// is written. The prescaler runs on from before that instant, so its first
+// tick comes anywhere up to one tick later; the timeline puts it at exactly
+// one tick, as if the prescaler had just been reset, so that a comparison
+// with a run has to align the two at the first event. Timer2 on a watch
+// crystal and the ATtiny85's Timer1 on its PLL tick at fractions of a CPU
+// cycle, so their times may fall between cycles.
+//
+// Each tick the counter leaves the value it held, and what the data sheets
+// draw one timer clock after TCNTn equals a value happens on that tick: a
+// compare value is matched, its flag raised and its pin changed; TOVn rises
+// on leaving MAX in NORMAL and CTC (so never in CTC below MAX), TOP in Fast
+// PWM and BOTTOM in the dual-slope modes; the capture flag with ICRn as TOP
+// on leaving TOP. A dual-slope match clears a non-inverted pin counting up
+// and sets it counting down, TOP counting as down and BOTTOM as up. Fast PWM
+// sets a non-inverted pin on leaving TOP, after any match there. Every pin
+// starts low, as its OCnx latch is after reset, so a PWM pin is first set at
+// the first BOTTOM it comes to, not at the start. A NORMAL preload is
+// reloaded at each overflow, where the interrupt routine's addition keeps
+// the period as long as if it had landed at once.
+namespace solver {
+
+struct CounterVertex {
+    mpq_class cycle;
+    int value = 0;
+};
+
+struct PinTransition {
+    mpq_class cycle;
+    bool high = false;
+};
+
+struct OutputTimeline {
+    const avr::CompareUnit* unit = nullptr;
+    PinAction action = PinAction::Disconnected;
+    int compare = 0;
+    bool startsHigh = false;
+    std::vector<PinTransition> transitions;  // changes of level only, in time order
+};
+
+struct FlagRaise {
+    mpq_class cycle;
+    std::string_view vector;
+};
+
+struct Timeline {
+    Explained registers;  // the setup's writes as explain reads them
+    mpq_class tickCycles;  // one tick of the timer's clock
+    // A period of the timeline: the counter's, or two of them when a pin
+    // toggles, the period of its square wave. A software count of
+    // interrupts is no event of the timer's and makes none longer.
+    mpq_class periodCycles;
+    // Straight lines between the vertices pass through the counter's value
+    // at the start of every tick: a sawtooth, or a triangle dual-slope.
+    std::vector<CounterVertex> counter;
+    std::vector<OutputTimeline> outputs;  // the connected ones, in unit order
+    std::vector<FlagRaise> interrupts;    // the enabled ones, in time order
+    mpq_class end;  // the last period's end; events at it are in the timeline
+};
+
+// The register contents once every step has run, as explain takes them.
+std::vector<RegisterValue> registersAfter(const Setup& setup);
+
+// dutyPercent as setupOf takes it; periods at least 1, else
+// std::invalid_argument.
+Timeline timelineOf(const Query& query, const Row& row, int dutyPercent, int periods);
+
+}  // namespace solver
