@@ -31,22 +31,36 @@ int comCode(Action action) {
 }
 
 // A square wave toggles its pin; PWM is non-inverting, except that 0 % is
-// reached only inverted.
+// reached only inverted where the non-inverted output never gets there.
 Action actionOf(const Setting& s, int dutyPercent) {
     if (s.output == nullptr)
         return Action::None;
     if (s.mode() == Mode::Normal || s.mode() == Mode::Ctc)
         return Action::Toggle;
-    return s.mode() == Mode::FastPwm && dutyPercent == 0 ? Action::Inverting : Action::NonInverting;
+    const int top = s.topValue();
+    const bool reachesZero = highPart(*s.waveform, compareForDuty(*s.waveform, 0, top), top) == 0;
+    return dutyPercent == 0 && !reachesZero ? Action::Inverting : Action::NonInverting;
 }
 
-// The compare value for the duty and the duty it gives; 0 % is reached only
-// by the inverted Fast PWM at OCR = TOP.
-std::pair<int, mpq_class> compareForDuty(const Setting& s, Action action, int dutyPercent) {
+// The compare value for the duty and the duty it gives; the inverted
+// output's 0 % is OCR = TOP.
+std::pair<int, mpq_class> dutySetting(const Setting& s, Action action, int dutyPercent) {
     const int top = s.topValue();
-    const int ocr = action == Action::Inverting ? top : solver::compareForDuty(s.mode(), dutyPercent, top);
-    const mpq_class high = highPart(s.mode(), ocr, top);
+    const int ocr = action == Action::Inverting ? top : compareForDuty(*s.waveform, dutyPercent, top);
+    const mpq_class high = highPart(*s.waveform, ocr, top);
     return {ocr, action == Action::Inverting ? mpq_class(1 - high) : high};
+}
+
+// LSM halves the PLL clock, 64 MHz when the RC oscillator runs at its 8 MHz:
+// a PLL clock nearer 32 MHz than 64 MHz is the low-speed one.
+bool lowSpeedPll(const mpq_class& hz) { return hz < 48000000; }
+
+// The data sheet's wait between enabling the PLL and polling its lock.
+long pllSettleCycles(const mpq_class& cpuHz) {
+    const mpq_class cycles = cpuHz / 10000;  // 100 us
+    mpz_class whole;
+    mpz_cdiv_q(whole.get_mpz_t(), cycles.get_num_mpz_t(), cycles.get_den_mpz_t());
+    return whole.get_si();
 }
 
 std::string ticksText(long ticks) { return fmt::format("{} tick{}", ticks, ticks == 1 ? "" : "s"); }
@@ -67,15 +81,29 @@ std::string actionText(const avr::CompareUnit& unit, Action action) {
     return {};
 }
 
-// Builds the steps: the pin and the crystal first, then every control
-// register but the one with the clock-select bits, the counter and the
-// compare values, the interrupt, and last the clock select, which starts
-// the timer. A crystal-clocked timer has its writes waited for before its
-// interrupt is enabled, as the data sheet asks.
+std::string_view clockName(TimerClock clock) {
+    switch (clock) {
+    case TimerClock::Cpu: return "clk";
+    case TimerClock::Crystal: return "crystal";
+    case TimerClock::Pll: return "PCK";
+    }
+    return {};
+}
+
+// Builds the steps: the pin and the timer's clock source first, then every
+// control register but the one with the clock-select bits, the counter and
+// the compare values, the interrupt, and last the clock select, which
+// starts the timer. A crystal-clocked timer has its writes waited for
+// before its interrupt is enabled, as the data sheet asks.
+//
+// A 16-bit timer takes its counter and compare values first instead, while
+// it still counts in NORMAL mode and so takes them at once rather than at
+// the first TOP or BOTTOM; and ICRn only once the WGM bits select it, the
+// clock still stopped. That order works on the chip and in both simulators.
 class Builder {
 public:
-    Builder(const Row& row, int dutyPercent)
-        : s_(row.setting), t_(*row.setting.timer), action_(actionOf(s_, dutyPercent)),
+    Builder(const Query& query, const Row& row, int dutyPercent)
+        : q_(query), s_(row.setting), t_(*row.setting.timer), action_(actionOf(s_, dutyPercent)),
           dutyPercent_(dutyPercent) {}
 
     Setup build() {
@@ -84,13 +112,28 @@ public:
         collectControlBits();
         if (onCrystal())
             merge(t_.crystal.reg, {t_.crystal}, "Timer2 counts the watch crystal on TOSC1/TOSC2");
+        if (s_.clock == TimerClock::Pll)
+            startPll();
         if (s_.output != nullptr)
             merge(s_.output->ddr.reg, {s_.output->ddr},
                   fmt::format("{} ({}) is an output", s_.output->output, s_.output->pin));
-        for (std::string_view reg : t_.control)
-            if (reg != clockRegister())
-                assignControl(reg);
-        counterAndCompare();
+        if (t_.bits > 8)
+            sixteenBitOrder();
+        else
+            eightBitOrder();
+        return std::move(setup_);
+    }
+
+private:
+    bool onCrystal() const { return s_.clock == TimerClock::Crystal; }
+    std::string_view clockRegister() const { return t_.cs.front().reg; }
+    bool topInIcr() const { return s_.top() == Top::Icr; }
+
+    void eightBitOrder() {
+        assignControlsButClock();
+        counter();
+        top();
+        compares();
         if (onCrystal()) {
             assignControl(clockRegister());
             waitForCrystal();
@@ -99,12 +142,21 @@ public:
             interrupt();
             assignControl(clockRegister());
         }
-        return std::move(setup_);
     }
 
-private:
-    bool onCrystal() const { return s_.clock == TimerClock::Crystal; }
-    std::string_view clockRegister() const { return t_.cs.front().reg; }
+    void sixteenBitOrder() {
+        counter();
+        if (!topInIcr())
+            top();
+        compares();
+        assignControlsButClock();
+        if (topInIcr()) {
+            assignModeStopped();
+            top();
+        }
+        interrupt();
+        assignControl(clockRegister());
+    }
 
     void add(SetupStep::Kind kind, std::string_view reg, std::vector<Bit> bits, std::optional<int> number,
              std::string comment) {
@@ -136,6 +188,26 @@ private:
             std::ranges::sort(bits, std::greater{}, &Bit::position);
     }
 
+    // The data sheet's start: PLLE, 100 us, a wait for PLOCK, and only then
+    // PCKE, which switches Timer1 over.
+    void startPll() {
+        const avr::PllClock& pll = *t_.pll;
+        const bool lowSpeed = lowSpeedPll(*q_.pllHz);
+        add(SetupStep::Kind::Assign, pll.enable.reg,
+            lowSpeed ? std::vector<Bit>{pll.lowSpeed, pll.enable} : std::vector<Bit>{pll.enable}, std::nullopt,
+            lowSpeed ? "the PLL starts, in low-speed mode" : "the PLL starts");
+        add(SetupStep::Kind::Delay, pll.enable.reg, {}, static_cast<int>(pllSettleCycles(q_.clockHz)),
+            "100 us for it to settle");
+        add(SetupStep::Kind::WaitUntil, pll.locked.reg, {pll.locked}, std::nullopt, "until it has locked");
+        merge(pll.select.reg, {pll.select}, "Timer1 counts the PLL clock");
+    }
+
+    void assignControlsButClock() {
+        for (std::string_view reg : t_.control)
+            if (reg != clockRegister())
+                assignControl(reg);
+    }
+
     void assignControl(std::string_view reg) {
         std::vector<std::string> says;
         if (reg == t_.control.front())
@@ -143,37 +215,82 @@ private:
         if (s_.output != nullptr && s_.output->com.front().reg == reg)
             says.push_back(actionText(*s_.output, action_));
         if (reg == clockRegister())
-            says.push_back(fmt::format("{}/{}: the timer starts", onCrystal() ? "crystal" : "clk", s_.prescaler));
+            says.push_back(fmt::format("{}/{}: the timer starts", clockName(s_.clock), s_.prescaler));
+        if (says.empty())
+            says.push_back(disconnectedText(reg));
         add(SetupStep::Kind::Assign, reg, control_[reg], std::nullopt, fmt::format("{}", fmt::join(says, "; ")));
     }
 
-    void counterAndCompare() {
+    // What a control register that holds neither the mode's name nor the
+    // clock is written for: the outputs it leaves disconnected.
+    std::string disconnectedText(std::string_view reg) const {
+        std::vector<std::string_view> outputs;
+        for (const avr::CompareUnit& unit : t_.compareUnits)
+            if (unit.com.front().reg == reg && &unit != s_.output)
+                outputs.push_back(unit.output);
+        return outputs.empty() ? std::string() : fmt::format("{} disconnected", fmt::join(outputs, ", "));
+    }
+
+    // The clock register's mode bits alone, so that ICRn is written to a
+    // timer that takes it for TOP and does not count yet.
+    void assignModeStopped() {
+        std::vector<Bit> bits = control_[clockRegister()];
+        std::erase_if(bits, [this](const Bit& bit) { return std::ranges::find(t_.cs, bit.name, &Bit::name) != t_.cs.end(); });
+        add(SetupStep::Kind::Assign, clockRegister(), std::move(bits), std::nullopt, "the mode, the clock still stopped");
+    }
+
+    void counter() {
         if (s_.role == RegisterRole::Preload)
             assignNumber(t_.counter, s_.registerValue, "the first period: " + ticksText(preloadedTicks(t_, s_.registerValue)));
+    }
+
+    void top() {
+        const long ticks = periodTicks(s_.mode(), s_.registerValue);
         if (s_.role == RegisterRole::Compare)
-            assignNumber(t_.topOcr, s_.registerValue,
-                         ticksText(periodTicks(s_.mode(), s_.registerValue)) +
-                             (s_.output != nullptr ? " a half period" : " a period"));
+            assignNumber(s_.topRegister(), s_.registerValue,
+                         ticksText(ticks) + (s_.output != nullptr ? " a half period" : " a period"));
         if (s_.role == RegisterRole::Top)
-            assignNumber(t_.topOcr, s_.registerValue,
-                         fmt::format("TOP: {} a period", ticksText(periodTicks(s_.mode(), s_.registerValue))));
-        if (s_.mode() == Mode::FastPwm || s_.mode() == Mode::PhasePwm) {
-            const auto [ocr, duty] = compareForDuty(s_, action_, dutyPercent_);
+            assignNumber(s_.topRegister(), s_.registerValue, fmt::format("TOP: {} a period", ticksText(ticks)));
+    }
+
+    // The unit that acts once a period in CTC: the pin toggled, or the
+    // compare match A interrupt unless the capture flag marks TOP.
+    const avr::CompareUnit* ctcUnit() const {
+        if (s_.output != nullptr)
+            return s_.output;
+        return topInIcr() ? nullptr : &t_.compareUnits.front();
+    }
+
+    void compares() {
+        if (s_.mode() == Mode::Ctc) {
+            // Its register is not TOP with ICRn or the ATtiny85's OCR1C: at
+            // TOP it matches once a period.
+            const avr::CompareUnit* unit = ctcUnit();
+            if (unit != nullptr && unit->ocr != s_.topRegister())
+                assignNumber(unit->ocr, s_.registerValue, fmt::format("= {}: a match at TOP, once a period", s_.topRegister()));
+        } else if (s_.mode() != Mode::Normal) {
+            const auto [ocr, duty] = dutySetting(s_, action_, dutyPercent_);
             assignNumber(s_.output->ocr, ocr, fmt::format("duty {} %", decimalText(duty * 100, 6)));
             setup_.duty = duty;
         }
     }
 
+    void enable(const Bit& bit, std::string_view vector, std::string comment) {
+        setup_.vector = vector;
+        merge(bit.reg, {bit}, std::move(comment));
+    }
+
     void interrupt() {
         if (s_.output != nullptr)
             return;
-        const bool overflow = s_.mode() == Mode::Normal;
-        const Bit& enable = overflow ? t_.overflowInterrupt : t_.compareUnits.front().interrupt;
-        setup_.vector = overflow ? t_.overflowVector : t_.compareUnits.front().vector;
         setup_.reload = s_.role == RegisterRole::Preload ? s_.registerValue : 0;
-        const bool units = t_.compareUnits.size() > 1;
-        merge(enable.reg, {enable},
-              overflow ? "the overflow interrupt" : units ? "the compare match A interrupt" : "the compare match interrupt");
+        if (s_.mode() == Mode::Normal)
+            enable(t_.overflowInterrupt, t_.overflowVector, "the overflow interrupt");
+        else if (topInIcr())
+            enable(t_.capture->interrupt, t_.capture->vector, "the input capture interrupt, raised at TOP");
+        else
+            enable(t_.compareUnits.front().interrupt, t_.compareUnits.front().vector,
+                   t_.compareUnits.size() > 1 ? "the compare match A interrupt" : "the compare match interrupt");
     }
 
     void waitForCrystal() {
@@ -186,6 +303,7 @@ private:
         add(SetupStep::Kind::Assign, t_.overflowFlag.reg, flags, std::nullopt, "clears what the switch may have raised");
     }
 
+    const Query& q_;
     const Setting& s_;
     const avr::Timer& t_;
     Action action_;
@@ -212,6 +330,8 @@ std::string statement(const SetupStep& step) {
     case SetupStep::Kind::Assign: return fmt::format("{} = {};", step.reg, valueText(step));
     case SetupStep::Kind::Merge: return fmt::format("{} |= {};", step.reg, valueText(step));
     case SetupStep::Kind::WaitWhile: return fmt::format("while ({} & ({})) {{}}", step.reg, valueText(step));
+    case SetupStep::Kind::WaitUntil: return fmt::format("while (!({} & ({}))) {{}}", step.reg, valueText(step));
+    case SetupStep::Kind::Delay: return fmt::format("__builtin_avr_delay_cycles({});", valueText(step));
     }
     return {};
 }
@@ -254,7 +374,7 @@ std::string achievedText(const Query& q, const Row& row) {
                        signedText(row.error * 1000000), signedText(row.driftPerDay));
 }
 
-std::string settingText(const Setup& setup, const Row& row) {
+std::string settingText(const Query& q, const Setup& setup, const Row& row) {
     const Setting& s = row.setting;
     std::string mode = fmt::format("{} mode", modeName(s.mode()));
     if (s.top() != Top::Fixed)
@@ -262,6 +382,8 @@ std::string settingText(const Setup& setup, const Row& row) {
     else if (s.mode() != Mode::Normal)
         mode += " with TOP = " + topText(s);
     std::string text = fmt::format("Timer{} in {}, prescaler {}", s.timer->number, mode, s.prescaler);
+    if (s.clock == TimerClock::Pll)
+        text += fmt::format(" of the {} PLL clock", frequencyText(*q.pllHz));
     if (s.role == RegisterRole::Preload)
         text += fmt::format(", {} preloaded with {}", s.registerName(), s.registerValue);
     if (s.count > 1)
@@ -294,10 +416,22 @@ std::string reloadText(const Setup& setup, const Row& row) {
 }
 
 std::string arduinoText(const Row& row) {
-    if (row.setting.timer->number == 0)
+    const avr::Timer& t = *row.setting.timer;
+    if (t.number == 0)
         return "Arduino: the core runs millis(), micros() and delay() on Timer0 and has its own "
                "ISR(TIMER0_OVF_vect): this setup stops them, and an overflow routine of yours would not link.";
-    return "Arduino: tone() reprograms Timer2; do not call it with this setup.";
+    if (t.bits > 8)
+        return fmt::format("Arduino: the core's init() leaves Timer{0} in 8-bit Phase Correct PWM at clk/64 for "
+                           "analogWrite(), which is why {1} and {2} are assigned outright: |= would keep WGM{0}0 "
+                           "and break the mode. The Servo library uses the 16-bit timers as well (Timer1; on the Mega "
+                           "Timer5, 1, 3 and 4 in turn as servos are added): do not use it, nor analogWrite() on "
+                           "Timer{0}'s pins, with this setup.",
+                           t.number, t.control[0], t.control[1]);
+    if (t.number == 2)
+        return "Arduino: tone() reprograms Timer2; do not call it with this setup.";
+    return fmt::format("Arduino: cores for this chip may use Timer{} for analogWrite() or tone(); check yours "
+                       "before using this setup.",
+                       t.number);
 }
 
 std::string commentBlock(const Query& q, const Row& row, const Setup& setup, const CodeStyle& style) {
@@ -305,7 +439,7 @@ std::string commentBlock(const Query& q, const Row& row, const Setup& setup, con
     if (!style.command.empty())
         paragraphs.push_back(fmt::format("Made by: {}", style.command));
     paragraphs.push_back(fmt::format("{} at {}, {}: {} {}", q.chip->title, frequencyText(q.clockHz), goalText(q),
-                                     settingText(setup, row), achievedText(q, row)));
+                                     settingText(q, setup, row), achievedText(q, row)));
     if (setup.reload != 0)
         paragraphs.push_back(reloadText(setup, row));
     for (Warning w : row.warnings)
@@ -365,23 +499,38 @@ std::string includes(const Setup& setup) {
 
 // ---------------------------------------------------------- header text
 
-std::string macroName(const Setup& setup, const SetupStep& step) {
+// A 16-bit timer's clock register is assigned twice: first with the clock
+// stopped.
+bool assignedAgain(const Setup& setup, std::size_t index) {
+    const SetupStep& step = setup.steps[index];
+    return step.kind == SetupStep::Kind::Assign &&
+           std::any_of(setup.steps.begin() + static_cast<std::ptrdiff_t>(index) + 1, setup.steps.end(),
+                       [&](const SetupStep& later) { return later.kind == step.kind && later.reg == step.reg; });
+}
+
+std::string macroName(const Setup& setup, std::size_t index) {
+    const SetupStep& step = setup.steps[index];
     if (step.reg == setup.timer->counter)
         return std::string(step.reg) + "_PRELOAD";
     switch (step.kind) {
-    case SetupStep::Kind::Assign: return std::string(step.reg) + "_VALUE";
+    case SetupStep::Kind::Assign: return std::string(step.reg) + (assignedAgain(setup, index) ? "_STOPPED" : "_VALUE");
     case SetupStep::Kind::Merge: return std::string(step.reg) + "_BITS";
     case SetupStep::Kind::WaitWhile: return std::string(step.reg) + "_BUSY";
+    case SetupStep::Kind::WaitUntil: return std::string(step.reg) + "_READY";
+    case SetupStep::Kind::Delay: return std::string(step.reg) + "_SETTLE_CYCLES";
     }
     return {};
 }
 
-std::string macroStatement(const Setup& setup, const SetupStep& step) {
-    const std::string name = macroName(setup, step);
+std::string macroStatement(const Setup& setup, std::size_t index) {
+    const SetupStep& step = setup.steps[index];
+    const std::string name = macroName(setup, index);
     switch (step.kind) {
     case SetupStep::Kind::Assign: return fmt::format("{} = {};", step.reg, name);
     case SetupStep::Kind::Merge: return fmt::format("{} |= {};", step.reg, name);
     case SetupStep::Kind::WaitWhile: return fmt::format("while ({} & {}) {{}}", step.reg, name);
+    case SetupStep::Kind::WaitUntil: return fmt::format("while (!({} & {})) {{}}", step.reg, name);
+    case SetupStep::Kind::Delay: return fmt::format("__builtin_avr_delay_cycles({});", name);
     }
     return {};
 }
@@ -398,9 +547,10 @@ std::string header(const Query& q, const Setup& setup) {
                         "#error \"these values are for F_CPU {0} Hz: run avrtimer-calc code again for this clock\"\n"
                         "#endif\n\n",
                         hz);
-    for (const SetupStep& step : setup.steps) {
+    for (std::size_t i = 0; i < setup.steps.size(); ++i) {
+        const SetupStep& step = setup.steps[i];
         const std::string value = step.number ? valueText(step) : fmt::format("({})", valueText(step));
-        text += fmt::format("/* {} */\n#define {} {}\n", step.comment, macroName(setup, step), value);
+        text += fmt::format("/* {} */\n#define {} {}\n", step.comment, macroName(setup, i), value);
     }
     if (!setup.vector.empty())
         text += fmt::format("/* ISR(TIMER{0}_VECTOR) */\n#define TIMER{0}_VECTOR {1}\n", n, setup.vector);
@@ -408,8 +558,8 @@ std::string header(const Query& q, const Setup& setup) {
         text += fmt::format("/* interrupts counted per interval */\n#define TIMER{}_COUNT {}{}\n", n, setup.count,
                             setup.count > 0xFFFF ? "UL" : "");
     std::vector<std::pair<std::string, std::string>> body;
-    for (const SetupStep& step : setup.steps)
-        body.push_back({macroStatement(setup, step), ""});
+    for (std::size_t i = 0; i < setup.steps.size(); ++i)
+        body.push_back({macroStatement(setup, i), ""});
     text += fmt::format("\n#define TIMER{}_SETUP() \\\n    do {{ \\\n", n);
     text += commented(body, "        ", " \\");
     return text + fmt::format("    }} while (0)\n\n#endif\n");
@@ -426,10 +576,10 @@ int SetupStep::value() const {
     return value;
 }
 
-Setup setupOf(const Row& row, int dutyPercent) { return Builder(row, dutyPercent).build(); }
+Setup setupOf(const Query& query, const Row& row, int dutyPercent) { return Builder(query, row, dutyPercent).build(); }
 
 std::string setupCode(const Query& query, const Row& row, const CodeStyle& style) {
-    const Setup setup = setupOf(row, style.dutyPercent);
+    const Setup setup = setupOf(query, row, style.dutyPercent);
     std::string text = commentBlock(query, row, setup, style);
     if (style.header)
         return text + header(query, setup);

@@ -21,11 +21,13 @@ struct SetupStep {
         Assign,     // REG = bits, or REG = number
         Merge,      // REG |= bits: the register holds other timers' or pins' bits too
         WaitWhile,  // while (REG & bits): asynchronous writes still on their way
+        WaitUntil,  // while (!(REG & bits)): a clock not yet locked
+        Delay,      // number CPU cycles spent doing nothing
     };
     Kind kind = Kind::Assign;
     std::string_view reg;
     std::vector<avr::Bit> bits;
-    std::optional<int> number;  // written instead of bits: OCRnx, TCNTn
+    std::optional<int> number;  // written instead of bits: OCRnx, ICRn, TCNTn; cycles to wait
     std::string comment;
 
     // The byte written, or the mask merged or waited on.
@@ -44,7 +46,8 @@ struct Setup {
 };
 
 // dutyPercent (0..100) sets the compare value of a PWM row; others ignore it.
-Setup setupOf(const Row& row, int dutyPercent);
+// The query gives the clocks: the CPU's for waits, the PLL's for its mode.
+Setup setupOf(const Query& query, const Row& row, int dutyPercent);
 
 struct CodeStyle {
     bool header = false;   // macros and an F_CPU check instead of a function

@@ -22,4 +22,17 @@ int compareForDuty(avr::Mode mode, int dutyPercent, int top) {
     return std::clamp(percentOf(dutyPercent, top), 0, top);
 }
 
+mpq_class highPart(const avr::WaveformMode& mode, int compare, int top) {
+    if (mode.lowAtZero && compare == 0)
+        return 0;
+    return highPart(mode.mode, compare, top);
+}
+
+// Held low at 0, no compare value gives a single tick high: from one
+// wanted tick on, two are as near, and halves go up.
+int compareForDuty(const avr::WaveformMode& mode, int dutyPercent, int top) {
+    const int compare = compareForDuty(mode.mode, dutyPercent, top);
+    return mode.lowAtZero && compare == 0 && dutyPercent * (top + 1) >= 100 ? std::min(1, top) : compare;
+}
+
 }  // namespace solver

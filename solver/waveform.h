@@ -60,4 +60,10 @@ mpq_class highPart(avr::Mode mode, int compare, int top);
 // halves up, within 0 to TOP.
 int compareForDuty(avr::Mode mode, int dutyPercent, int top);
 
+// Both for the mode as the timer has it: a Fast PWM that holds a compare of
+// 0 low (WaveformMode::lowAtZero) is high (OCR + 1) / (TOP + 1) of each
+// period but for OCR 0, which is 0 % and no spike.
+mpq_class highPart(const avr::WaveformMode& mode, int compare, int top);
+int compareForDuty(const avr::WaveformMode& mode, int dutyPercent, int top);
+
 }  // namespace solver

@@ -91,6 +91,12 @@ std::string warningText(Warning warning) {
         return fmt::format("the interrupts come less than {} CPU cycles apart, which leaves little time for the "
                            "routine and the program",
                            countingFloorCycles);
+    case Warning::InputCaptureLost:
+        return "ICRn holds TOP, so the timer gives up input capture: edges on its ICPn pin are not recorded, "
+               "and the capture flag is raised at TOP instead";
+    case Warning::PllClock:
+        return "the PLL clock is 8 times the internal RC oscillator, not the crystal, so it is only as accurate "
+               "as that oscillator's calibration";
     }
     return {};
 }
