@@ -281,7 +281,7 @@ InputError clockWithoutTimer(std::string_view option, const Given<mpq_class>& cl
     const avr::Timer* timer = timerThat(*query.chip, counts);
     const std::string problem =
         timer ? fmt::format("drives Timer{}, but --timer {} was asked for", timer->number, o.timer->text)
-              : fmt::format("needs a timer of its own, which the {} does not have", query.chip->title);
+              : fmt::format("is the clock of a timer the {} does not have", query.chip->title);
     return badInput(option, clock.text, problem, exampleWith(example, *query.chip, counts));
 }
 

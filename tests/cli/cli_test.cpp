@@ -68,11 +68,11 @@ const BadInput badInputs[] = {
     {"TimerListsTheChipsTimers", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "7"},
      "--timer: '7' is not a timer of the ATmega328P (0, 1, 2); for example --timer 0"},
     {"PllClockWithoutAPllTimer", {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer1-clock", "64MHz"},
-     "--timer1-clock: '64MHz' needs a timer of its own, which the ATmega328P does not have; for example "
+     "--timer1-clock: '64MHz' is the clock of a timer the ATmega328P does not have; for example "
      "--timer1-clock 64MHz --mcu attiny85"},
     {"CrystalOnTheTinyNamesAChipWithTimer2", {"solve", "--mcu", "attiny85", "--clock", "8MHz", "--interval", "1s",
                                               "--timer2-clock", "32768"},
-     "which the ATtiny85 does not have; for example --timer2-clock 32768 --mcu atmega48"},
+     "'32768' is the clock of a timer the ATtiny85 does not have; for example --timer2-clock 32768 --mcu atmega48"},
     {"TopTheModeLacks",
      {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "0", "--mode", "ctc", "--top", "icr"},
      "--top: 'icr' gives no periodic interrupt with --mode ctc --timer 0 on the ATmega328P; for example --top ocr"},
