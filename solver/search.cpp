@@ -948,8 +948,6 @@ Row Ranking::Data::row(const Single& c) const {
 
 // ------------------------------------------------------------- public
 
-bool searched(const avr::Timer& timer) { return timer.bits == 8 && !timer.pll; }
-
 int Setting::topValue() const {
     switch (waveform->top) {
     case Top::Fixed: return waveform->mode == Mode::Normal ? timer->max() : waveform->fixedTop;

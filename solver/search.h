@@ -37,11 +37,6 @@ struct Query {
     std::optional<int> preferredTimer;
 };
 
-// The timers the setup code and the register decoder handle so far: the
-// 8-bit timers clocked by the CPU or a watch crystal. The search knows every
-// timer of the chip.
-bool searched(const avr::Timer& timer);
-
 // Why a query has no answer at all.
 enum class Problem {
     ClockNotPositive,
