@@ -101,6 +101,21 @@ TEST(Avr8jsQuirks, StillAsMeasured) {
         EXPECT_TRUE(std::ranges::any_of(plain, [](std::uint64_t interval) { return interval != 100; }));
         EXPECT_EQ(ticked, std::vector<std::uint64_t>(plain.size(), 100));
     }
+    {
+        // The ATtiny85's Timer1 counts PWM1A up to OCR1C and down again,
+        // as Phase Correct PWM: OC1A's period is 2 · 99 cycles, not 100.
+        const firmware::Events oc1a = Avr8jsRun(dir + "attiny85-avr8js-pwm.hex", "attiny85", 5000).pin('B', 1);
+        const std::vector<std::uint64_t> periods = oc1a.intervals(1, true);
+        ASSERT_GE(periods.size(), 10u);
+        EXPECT_EQ(periods, std::vector<std::uint64_t>(periods.size(), 198));
+    }
+    {
+        // CTC with TOP = ICR1 never sets ICF1, though OCF1A (OCR1A = 0)
+        // shows every period.
+        const Avr8jsRun run(dir + "atmega328p-avr8js-icr.hex", "atmega328p", 5000);
+        EXPECT_TRUE(run.flag("TIFR1", 5).at.empty());
+        EXPECT_GE(run.flag("TIFR1", 1).at.size(), 10u);
+    }
 }
 
 }  // namespace

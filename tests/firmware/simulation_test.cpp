@@ -67,9 +67,10 @@ INSTANTIATE_TEST_SUITE_P(Chips, Simulated, testing::ValuesIn(firmware::allChips(
                          [](const auto& info) { return std::string(info.param->name); });
 
 // simavr 1.6 departs from the data sheets in these ways, measured on the
-// ATmega328P and ATmega16; the tests above keep clear of each. When one of these
-// checks fails, the simulator has changed: see whether a test can now go
-// further (Phase Correct PWM, OCR = TOP, preloads).
+// ATmega328P, ATmega8, ATmega16, ATmega2560 and ATtiny85; the tests above
+// keep clear of each. When one of these checks fails, the simulator has
+// changed: see whether a test can now go further (Phase Correct PWM, ICRn
+// as CTC's TOP, OCR = TOP, preloads, the ATtiny85's Timer1).
 TEST(SimulatorQuirks, StillAsMeasured) {
     const std::string dir = std::string(AVRTIMER_FIRMWARE_DIR) + "/quirks/";
     {
@@ -131,6 +132,34 @@ TEST(SimulatorQuirks, StillAsMeasured) {
         ASSERT_GE(periods.size(), 4u);
         for (std::size_t i = 0; i < periods.size(); ++i)
             EXPECT_EQ(periods[i], i % 2 == 0 ? 65551u : 32655u) << "period " << i;
+    }
+    {
+        // Phase and Frequency Correct and Phase Correct PWM with TOP = ICRn
+        // = 99 at clk/8 raise TOVn every 8 cycles, as if TOP were 0; CTC
+        // with TOP = ICR3 = 99 takes TOP from OCR3A = 49, and never sets
+        // ICF3.
+        Simulation sim(dir + "atmega2560-timers16.elf", "atmega2560");
+        const firmware::Events& phaseFrequency1 = sim.flag(20);
+        const firmware::Events& phase4 = sim.flag(45);
+        const firmware::Events& capture3 = sim.flag(31);
+        const firmware::Events& match3 = sim.flag(32);
+        sim.run(5000);
+        ASSERT_GE(phaseFrequency1.at.size(), 10u);
+        ASSERT_GE(phase4.at.size(), 10u);
+        ASSERT_GE(match3.at.size(), 10u);
+        EXPECT_EQ(phaseFrequency1.intervals(1), std::vector<std::uint64_t>(phaseFrequency1.intervals(1).size(), 8));
+        EXPECT_EQ(phase4.intervals(1), std::vector<std::uint64_t>(phase4.intervals(1).size(), 8));
+        EXPECT_EQ(match3.intervals(1), std::vector<std::uint64_t>(match3.intervals(1).size(), 50));
+        EXPECT_TRUE(capture3.at.empty());
+    }
+    {
+        // The ATtiny85's Timer1 in CTC1 mode raises no flag at all.
+        Simulation sim(dir + "attiny85-timer1.elf", "attiny85");
+        const firmware::Events& match = sim.flag(3);
+        const firmware::Events& overflow = sim.flag(4);
+        sim.run(20000);
+        EXPECT_TRUE(match.at.empty());
+        EXPECT_TRUE(overflow.at.empty());
     }
 }
 
