@@ -10,30 +10,50 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 namespace {
 
 using avr::Mode;
+using avr::Top;
 using solver::Goal;
+using solver::TimerClock;
 
 struct Want {
     Goal goal;
     mpq_class target;
     Mode mode;
-    bool crystal;
+    std::optional<Top> top;  // any when empty
+    TimerClock clock;
 };
 
-// At 16 MHz: interrupts by CTC, overflow, preload and count, a crystal;
-// square waves; both TOP choices of both PWM modes.
+constexpr std::optional<Top> anyTop;
+
+// At 16 MHz: interrupts by CTC, overflow, preload and count, a crystal, the
+// PLL; square waves; every kind of TOP of every PWM mode.
 const Want wants[] = {
-    {Goal::Interval, mpq_class(1, 1000), Mode::Ctc, false},  {Goal::Interval, mpq_class(128, 125000), Mode::Normal, false},
-    {Goal::Interval, mpq_class(1, 10000), Mode::Normal, false}, {Goal::Interval, 1, Mode::Ctc, false},
-    {Goal::Interval, 1, Mode::Ctc, true},                    {Goal::Frequency, 38000, Mode::Ctc, false},
-    {Goal::Frequency, mpq_class(16000000, 4096), Mode::Normal, false},
-    {Goal::PwmFrequency, mpq_class(16000000, 16384), Mode::FastPwm, false},
-    {Goal::PwmFrequency, 20000, Mode::FastPwm, false},       {Goal::PwmFrequency, 490, Mode::PhasePwm, false},
-    {Goal::PwmFrequency, 20000, Mode::PhasePwm, false},
+    {Goal::Interval, mpq_class(1, 1000), Mode::Ctc, anyTop, TimerClock::Cpu},
+    {Goal::Interval, mpq_class(128, 125000), Mode::Normal, anyTop, TimerClock::Cpu},
+    {Goal::Interval, mpq_class(1, 10000), Mode::Normal, anyTop, TimerClock::Cpu},
+    {Goal::Interval, 1, Mode::Ctc, anyTop, TimerClock::Cpu},
+    {Goal::Interval, 1, Mode::Ctc, Top::Icr, TimerClock::Cpu},
+    {Goal::Interval, 1, Mode::Ctc, anyTop, TimerClock::Crystal},
+    {Goal::Interval, mpq_class(1, 1000), Mode::Ctc, anyTop, TimerClock::Pll},
+    {Goal::Frequency, 38000, Mode::Ctc, anyTop, TimerClock::Cpu},
+    {Goal::Frequency, 1000, Mode::Ctc, Top::Icr, TimerClock::Cpu},
+    {Goal::Frequency, mpq_class(16000000, 4096), Mode::Normal, anyTop, TimerClock::Cpu},
+    {Goal::PwmFrequency, mpq_class(16000000, 16384), Mode::FastPwm, Top::Fixed, TimerClock::Cpu},
+    {Goal::PwmFrequency, mpq_class(16000000, 1024), Mode::FastPwm, Top::Fixed, TimerClock::Cpu},
+    {Goal::PwmFrequency, 20000, Mode::FastPwm, Top::Ocr, TimerClock::Cpu},
+    {Goal::PwmFrequency, 50, Mode::FastPwm, Top::Icr, TimerClock::Cpu},
+    {Goal::PwmFrequency, 40000, Mode::FastPwm, anyTop, TimerClock::Pll},
+    {Goal::PwmFrequency, 490, Mode::PhasePwm, Top::Fixed, TimerClock::Cpu},
+    {Goal::PwmFrequency, mpq_class(16000000, 2046), Mode::PhasePwm, Top::Fixed, TimerClock::Cpu},
+    {Goal::PwmFrequency, 20000, Mode::PhasePwm, Top::Ocr, TimerClock::Cpu},
+    {Goal::PwmFrequency, 20000, Mode::PhasePwm, Top::Icr, TimerClock::Cpu},
+    {Goal::PwmFrequency, 50, Mode::PhaseFrequencyPwm, Top::Ocr, TimerClock::Cpu},
+    {Goal::PwmFrequency, 50, Mode::PhaseFrequencyPwm, Top::Icr, TimerClock::Cpu},
 };
 
 std::vector<solver::RegisterValue> valuesOf(const solver::Setup& setup) {
@@ -50,7 +70,7 @@ std::vector<solver::RegisterValue> valuesOf(const solver::Setup& setup) {
 }
 
 void expectReadBack(const solver::Query& query, const solver::Row& row) {
-    const solver::Setup setup = solver::setupOf(row, 30);
+    const solver::Setup setup = solver::setupOf(query, row, 30);
     const auto explained = solver::explain(*query.chip, valuesOf(setup), {query.clockHz, query.crystalHz, query.pllHz});
     ASSERT_EQ(explained.size(), 1u);
     const solver::Explained& e = explained.front();
@@ -91,21 +111,99 @@ TEST(SetupReadBack, ExplainGivesBackWhatCodeWrites) {
                 query.target = want.target;
                 query.timer = timer.number;
                 query.mode = want.mode;
-                if (want.crystal && !timer.countsCrystal())
+                query.top = want.top;
+                if ((want.clock == TimerClock::Crystal && !timer.countsCrystal()) ||
+                    (want.clock == TimerClock::Pll && !timer.pll))
                     continue;
-                if (want.crystal)
+                if (want.clock == TimerClock::Crystal)
                     query.crystalHz = 32768;
+                if (want.clock == TimerClock::Pll)
+                    query.pllHz = 64000000;
                 try {
                     const solver::Ranking ranking = solver::solve(query);
                     SCOPED_TRACE(std::string(chip.name) + " Timer" + std::to_string(timer.number) + " mode " +
-                                 std::to_string(static_cast<int>(want.mode)));
+                                 std::to_string(static_cast<int>(want.mode)) + " top " +
+                                 std::to_string(static_cast<int>(want.top.value_or(Top::Fixed))));
                     expectReadBack(query, ranking.row(0));
                     ++checked;
                 } catch (const solver::QueryError& error) {
                     EXPECT_EQ(error.problem(), solver::Problem::NoSetting);  // the timer lacks the mode
                 }
             }
-    EXPECT_GT(checked, 150);
+    EXPECT_GT(checked, 400);  // the 8-bit timers alone give about half
+}
+
+// The steps as "REG=value", "REG|=value", "until REG&mask", "wait cycles",
+// then the interrupt's vector.
+std::string stepsText(const solver::Setup& setup) {
+    using Kind = solver::SetupStep::Kind;
+    std::string text;
+    for (const solver::SetupStep& step : setup.steps) {
+        const std::string reg(step.reg), value = std::to_string(step.value());
+        switch (step.kind) {
+        case Kind::Assign: text += reg + "=" + value; break;
+        case Kind::Merge: text += reg + "|=" + value; break;
+        case Kind::WaitWhile: text += "while " + reg + "&" + value; break;
+        case Kind::WaitUntil: text += "until " + reg + "&" + value; break;
+        case Kind::Delay: text += "wait " + value; break;
+        }
+        text += "; ";
+    }
+    return text + std::string(setup.vector);
+}
+
+struct Steps {
+    const char* chip;
+    mpq_class clockHz;
+    Goal goal;
+    mpq_class target;
+    int timer;
+    Mode mode;
+    std::optional<Top> top;
+    std::optional<mpq_class> pllHz;
+    int dutyPercent;
+    const char* steps;
+};
+
+// The order the chip and both simulators need: a 16-bit timer's OCRnx while
+// still NORMAL, ICRn once WGM selects it and the clock is stopped; ICRn as
+// TOP raises the capture flag, the ATtiny85's OCR1C none; its PLL locked
+// before Timer1 counts it, and its PWM reaches 0 % non-inverted.
+const Steps stepRows[] = {
+    {"atmega328p", 16000000, Goal::Interval, mpq_class(1, 1000), 0, Mode::Ctc, anyTop, {}, 30,
+     "TCCR0A=2; OCR0A=249; TIMSK0|=2; TCCR0B=3; TIMER0_COMPA_vect"},
+    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, anyTop, {}, 30,
+     "OCR1A=62499; TCCR1A=0; TIMSK1|=2; TCCR1B=12; TIMER1_COMPA_vect"},
+    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, Top::Icr, {}, 30,
+     "TCCR1A=0; TCCR1B=24; ICR1=62499; TIMSK1|=32; TCCR1B=28; TIMER1_CAPT_vect"},
+    {"atmega328p", 16000000, Goal::PwmFrequency, 50, 1, Mode::FastPwm, Top::Icr, {}, 30,
+     "DDRB|=2; OCR1A=11999; TCCR1A=130; TCCR1B=24; ICR1=39999; TCCR1B=26; "},
+    {"atmega328p", 16000000, Goal::Frequency, 1000, 1, Mode::Ctc, Top::Icr, {}, 30,
+     "DDRB|=2; OCR1A=7999; TCCR1A=64; TCCR1B=24; ICR1=7999; TCCR1B=25; "},
+    {"atmega2560", 16000000, Goal::PwmFrequency, 50, 3, Mode::PhaseFrequencyPwm, Top::Ocr, {}, 30,
+     "DDRE|=16; OCR3A=20000; OCR3B=6000; TCCR3A=33; TCCR3B=18; "},
+    {"attiny85", 8000000, Goal::Interval, mpq_class(1, 1000), 1, Mode::Ctc, anyTop, {}, 30,
+     "GTCCR=0; OCR1C=249; OCR1A=249; TIMSK|=64; TCCR1=134; TIMER1_COMPA_vect"},
+    {"attiny85", 8000000, Goal::PwmFrequency, 250000, 1, Mode::FastPwm, anyTop, 64000000, 30,
+     "PLLCSR=2; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=76; TCCR1=97; "},
+    {"attiny85", 8000000, Goal::PwmFrequency, 125000, 1, Mode::FastPwm, anyTop, 32000000, 0,
+     "PLLCSR=130; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=0; TCCR1=97; "},
+};
+
+TEST(SetupSteps, WriteInTheOrderTheTimerNeeds) {
+    for (const Steps& row : stepRows) {
+        solver::Query query;
+        query.chip = avr::findChip(row.chip);
+        query.clockHz = row.clockHz;
+        query.goal = row.goal;
+        query.target = row.target;
+        query.timer = row.timer;
+        query.mode = row.mode;
+        query.top = row.top;
+        query.pllHz = row.pllHz;
+        const solver::Setup setup = solver::setupOf(query, solver::solve(query).row(0), row.dutyPercent);
+        EXPECT_EQ(stepsText(setup), row.steps) << row.chip << " Timer" << row.timer;
+    }
 }
 
 }  // namespace
