@@ -1,5 +1,5 @@
-// Runs a firmware in avr8js and prints, one JSON object a line, every event
-// of its timers and ports in the order they happen:
+// Runs each firmware given in avr8js and prints, one JSON object a line,
+// every event of its timers and ports in the order they happen:
 //   {"event":"pin","port":"B","bit":3,"level":1,"cycle":1234}
 //   {"event":"flag","register":"TIFR2","bit":0,"cycle":1234}
 // A pin event is a change of a pin driven as an output. A flag event is each
@@ -17,7 +17,11 @@
 // core until an interrupt wakes it. With --plain the runner uses avr8js's
 // own loop and marks nothing: how the simulator alone would date them.
 //
-//   node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES
+// Each firmware's events follow a line naming it,
+//   {"event":"firmware","file":"t0-ctc.hex"}
+// so that one Node start runs them all.
+//
+//   node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES [FIRMWARE.hex CYCLES]...
 import { readFileSync } from 'node:fs';
 import {
     ATtinyTimer1,
@@ -63,7 +67,7 @@ const chips = {
 const SLEEP = 0x9588;
 
 function usage(message) {
-    process.stderr.write(`run.mjs: ${message}\nusage: node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES\n`);
+    process.stderr.write(`run.mjs: ${message}\nusage: node run.mjs [--plain] CHIP FIRMWARE.hex CYCLES [FIRMWARE.hex CYCLES]...\n`);
     process.exit(2);
 }
 
@@ -157,16 +161,20 @@ function simulate(chip, flash, cycles, plain) {
 
 const args = process.argv.slice(2);
 const plain = args[0] === '--plain';
-const [chipName, hexFile, cyclesText] = plain ? args.slice(1) : args;
-if (cyclesText === undefined) usage('three arguments expected');
+const [chipName, ...runs] = plain ? args.slice(1) : args;
+if (runs.length === 0 || runs.length % 2 !== 0) usage('a chip, then pairs of a firmware and its cycles expected');
 const chip = chips[chipName];
 if (!chip) usage(`avr8js has no ${chipName}; it runs ${Object.keys(chips).join(', ')}`);
-if (!/^[0-9]+$/.test(cyclesText)) usage(`${cyclesText} is not a number of cycles`);
-try {
-    const flash = parseIntelHex(readFileSync(hexFile, 'latin1'), chip.flashBytes);
-    const events = simulate(chip, flash, Number(cyclesText), plain);
-    process.stdout.write(events.map((event) => JSON.stringify(event) + '\n').join(''));
-} catch (error) {
-    process.stderr.write(`run.mjs: ${hexFile}: ${error.message}\n`);
-    process.exit(1);
+for (let i = 1; i < runs.length; i += 2)
+    if (!/^[0-9]+$/.test(runs[i])) usage(`${runs[i]} is not a number of cycles`);
+for (let i = 0; i < runs.length; i += 2) {
+    const hexFile = runs[i];
+    try {
+        const flash = parseIntelHex(readFileSync(hexFile, 'latin1'), chip.flashBytes);
+        const events = [{ event: 'firmware', file: hexFile }, ...simulate(chip, flash, Number(runs[i + 1]), plain)];
+        process.stdout.write(events.map((event) => JSON.stringify(event) + '\n').join(''));
+    } catch (error) {
+        process.stderr.write(`run.mjs: ${hexFile}: ${error.message}\n`);
+        process.exit(1);
+    }
 }

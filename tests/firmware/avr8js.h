@@ -1,10 +1,10 @@
 #pragma once
 
-// avr8js run by Node: tests/avr8js/run.mjs simulates a firmware for a number
-// of cycles and prints its events, which come back here as the harness's
-// Events, one list per pin or flag. The runner counts each timer tick at its
-// own cycle; Loop::Plain asks for avr8js's own loop instead, which a guard
-// test compares.
+// avr8js run by Node: tests/avr8js/run.mjs simulates each firmware for a
+// number of cycles and prints its events, which come back here as the
+// harness's Events, one list per pin or flag. The runner counts each timer
+// tick at its own cycle; Loop::Plain asks for avr8js's own loop instead,
+// which a guard test compares.
 #include "tests/firmware/simulator.h"
 
 #include <nlohmann/json.hpp>
@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace firmware {
@@ -22,15 +23,23 @@ namespace firmware {
 class Avr8jsRun {
 public:
     enum class Loop { TickByTick, Plain };
+    struct Job {
+        std::string hex;
+        std::uint64_t cycles;
+    };
 
     // Node is empty when the build found none.
     static bool available() { return !std::string_view(AVRTIMER_NODE).empty() && modulesInstalled(); }
 
-    Avr8jsRun(const std::string& hex, std::string_view chip, std::uint64_t cycles, Loop loop = Loop::TickByTick) {
-        if (hex.find('\'') != std::string::npos)
-            throw std::invalid_argument("a quote in " + hex);
-        const std::string command = "'" + std::string(AVRTIMER_NODE) + "' '" + AVRTIMER_AVR8JS_DIR + "/run.mjs' " +
-                                    (loop == Loop::Plain ? "--plain " : "") + std::string(chip) + " '" + hex + "' " + std::to_string(cycles);
+    // The jobs' runs, in their order, from one start of Node.
+    static std::vector<Avr8jsRun> runAll(std::string_view chip, const std::vector<Job>& jobs, Loop loop = Loop::TickByTick) {
+        std::string command = "'" + std::string(AVRTIMER_NODE) + "' '" + AVRTIMER_AVR8JS_DIR + "/run.mjs' " +
+                              (loop == Loop::Plain ? "--plain " : "") + std::string(chip);
+        for (const Job& job : jobs) {
+            if (job.hex.find('\'') != std::string::npos)
+                throw std::invalid_argument("a quote in " + job.hex);
+            command += " '" + job.hex + "' " + std::to_string(job.cycles);
+        }
         FILE* const pipe = popen(command.c_str(), "r");
         if (pipe == nullptr)
             throw std::runtime_error("cannot start " + command);
@@ -40,9 +49,21 @@ public:
             output.append(buffer.data(), n);
         if (pclose(pipe) != 0)
             throw std::runtime_error("avr8js failed: " + command);
-        for (std::size_t begin = 0, end; (end = output.find('\n', begin)) != std::string::npos; begin = end + 1)
-            events_.push_back(nlohmann::json::parse(output.substr(begin, end - begin)));
+        std::vector<Avr8jsRun> runs;
+        for (std::size_t begin = 0, end; (end = output.find('\n', begin)) != std::string::npos; begin = end + 1) {
+            nlohmann::json event = nlohmann::json::parse(output.substr(begin, end - begin));
+            if (event["event"] == "firmware")
+                runs.push_back(Avr8jsRun());
+            else if (!runs.empty())
+                runs.back().events_.push_back(std::move(event));
+        }
+        if (runs.size() != jobs.size())
+            throw std::runtime_error("avr8js ran " + std::to_string(runs.size()) + " of the firmware: " + command);
+        return runs;
     }
+
+    Avr8jsRun(const std::string& hex, std::string_view chip, std::uint64_t cycles, Loop loop = Loop::TickByTick)
+        : Avr8jsRun(std::move(runAll(chip, {{hex, cycles}}, loop).front())) {}
 
     // The changes of a pin driven as an output.
     Events pin(char port, int bit) const {
@@ -58,6 +79,8 @@ public:
     }
 
 private:
+    Avr8jsRun() = default;
+
     static bool modulesInstalled() {
         return std::filesystem::exists(std::string(AVRTIMER_AVR8JS_DIR) + "/node_modules/avr8js/package.json");
     }

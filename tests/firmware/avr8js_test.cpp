@@ -55,12 +55,6 @@ firmware::Events eventsOf(const Avr8jsRun& run, const avr::Chip& chip, const Cas
     }
 }
 
-void simulate(const avr::Chip& chip, const Case& c) {
-    SCOPED_TRACE(c.name);
-    const Avr8jsRun run(hexOf(chip, c), chip.name, firmware::runLength(firmware::claimedCycles(c), c.measure));
-    firmware::expectClaim(eventsOf(run, chip, c), c);
-}
-
 #define SKIP_WITHOUT_AVR8JS()                                                                             \
     if (!Avr8jsRun::available())                                                                          \
     GTEST_SKIP() << "Node or tests/avr8js/node_modules is missing: tools/setup installs both"
@@ -68,10 +62,16 @@ void simulate(const avr::Chip& chip, const Case& c) {
 TEST(Avr8js, EveryPeriodIsTheSolversClaim) {
     SKIP_WITHOUT_AVR8JS();
     for (const avr::Chip* chip : firmware::allChips()) {
+        const std::vector<Case> cases = firmware::casesOf(*chip, firmware::Simulator::Avr8js);
+        std::vector<Avr8jsRun::Job> jobs;
+        for (const Case& c : cases)
+            jobs.push_back({hexOf(*chip, c), firmware::runLength(firmware::claimedCycles(c), c.measure)});
+        const std::vector<Avr8jsRun> runs = jobs.empty() ? std::vector<Avr8jsRun>() : Avr8jsRun::runAll(chip->name, jobs);
         std::set<const avr::WaveformMode*> covered;
-        for (const Case& c : firmware::casesOf(*chip, firmware::Simulator::Avr8js)) {
-            simulate(*chip, c);
-            covered.insert(c.row.setting.waveform);
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            SCOPED_TRACE(cases[i].name);
+            firmware::expectClaim(eventsOf(runs[i], *chip, cases[i]), cases[i]);
+            covered.insert(cases[i].row.setting.waveform);
         }
         // What simavr leaves out is run here, where avr8js runs it right.
         for (const avr::Timer& timer : chip->timers)
