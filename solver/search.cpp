@@ -923,7 +923,7 @@ std::vector<Warning> Ranking::Data::warningsOf(const Single& c) const {
         warnings.push_back(f.source == TimerClock::Crystal ? Warning::AsynchronousReload : Warning::ReloadLatency);
     if (interval() && c.count == 1 && f.cycles(c.u) < sourceOf(f).countingFloor)
         warnings.push_back(Warning::FrequentInterrupt);
-    if (v.waveform->mode == Mode::FastPwm)
+    if (v.waveform->mode == Mode::FastPwm && !v.waveform->lowAtZero)
         warnings.push_back(Warning::NoZeroDuty);
     if (v.waveform->top == Top::Icr)
         warnings.push_back(Warning::InputCaptureLost);
