@@ -177,13 +177,17 @@ private:
         std::ranges::stable_sort(events, {}, [](const PinEvent& e) { return std::pair(e.tick, e.bottom); });
         OutputTimeline out{o.unit, o.action, o.compare, false, {}};
         const bool dual = dualSlope(timeline_.registers.mode.mode);
+        // What a tick leaves counts: a match at TOP and BOTTOM on the same
+        // tick make no glitch.
         bool level = out.startsHigh;
-        for (const PinEvent& event : events) {
-            const bool next = event.bottom ? o.action != PinAction::Inverting
-                                           : levelAtMatch(o.action, event.step, dual, level);
-            if (next != level)
-                out.transitions.push_back({cycles(event.tick), next});
-            level = next;
+        for (auto event = events.begin(); event != events.end();) {
+            const bool before = level;
+            const long tick = event->tick;
+            for (; event != events.end() && event->tick == tick; ++event)
+                level = event->bottom ? o.action != PinAction::Inverting
+                                      : levelAtMatch(o.action, event->step, dual, level);
+            if (level != before)
+                out.transitions.push_back({cycles(tick), level});
         }
         timeline_.outputs.push_back(std::move(out));
     }
