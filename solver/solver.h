@@ -40,8 +40,9 @@
 // latency as error); among equal errors, the fewer interrupts counted in
 // software (none before some); CTC before NORMAL before NORMAL with a
 // preload; the finer resolution: the smaller timer tick for an interval or
-// square wave, the larger TOP for PWM; the lower timer number; a fixed TOP
-// before OCRnA before ICRn; the smaller prescaler.
+// square wave, the larger TOP for PWM; a fixed TOP before OCRnA before ICRn;
+// the mode; the lower timer number, so that twin timers' rows stand
+// together; the smaller prescaler.
 //
 // A 16-bit timer alone has millions of settings, so the ranking is found
 // lazily: each family of settings that count alike is bounded from below
