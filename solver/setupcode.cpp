@@ -100,11 +100,14 @@ std::string_view clockName(TimerClock clock) {
 // it still counts in NORMAL mode and so takes them at once rather than at
 // the first TOP or BOTTOM; and ICRn only once the WGM bits select it, the
 // clock still stopped. That order works on the chip and in both simulators.
+// Under Arduino, whose init() leaves the timer counting in 8-bit Phase
+// Correct PWM, where OCRnx writes wait in a buffer for TOP, it is first
+// stopped and put back in NORMAL mode.
 class Builder {
 public:
-    Builder(const Query& query, const Row& row, int dutyPercent)
+    Builder(const Query& query, const Row& row, int dutyPercent, bool arduino)
         : q_(query), s_(row.setting), t_(*row.setting.timer), action_(actionOf(s_, dutyPercent)),
-          dutyPercent_(dutyPercent) {}
+          dutyPercent_(dutyPercent), arduino_(arduino) {}
 
     Setup build() {
         setup_.timer = &t_;
@@ -145,6 +148,8 @@ private:
     }
 
     void sixteenBitOrder() {
+        if (arduino_)
+            resetFromArduino();
         counter();
         if (!topInIcr())
             top();
@@ -159,8 +164,8 @@ private:
     }
 
     void add(SetupStep::Kind kind, std::string_view reg, std::vector<Bit> bits, std::optional<int> number,
-             std::string comment) {
-        setup_.steps.push_back({kind, reg, std::move(bits), number, std::move(comment)});
+             std::string comment, std::string_view stage = {}) {
+        setup_.steps.push_back({kind, reg, std::move(bits), number, std::move(comment), stage});
     }
     void merge(std::string_view reg, std::vector<Bit> bits, std::string comment) {
         add(SetupStep::Kind::Merge, reg, std::move(bits), std::nullopt, std::move(comment));
@@ -236,7 +241,18 @@ private:
     void assignModeStopped() {
         std::vector<Bit> bits = control_[clockRegister()];
         std::erase_if(bits, [this](const Bit& bit) { return std::ranges::find(t_.cs, bit.name, &Bit::name) != t_.cs.end(); });
-        add(SetupStep::Kind::Assign, clockRegister(), std::move(bits), std::nullopt, "the mode, the clock still stopped");
+        add(SetupStep::Kind::Assign, clockRegister(), std::move(bits), std::nullopt, "the mode, the clock still stopped",
+            "STOPPED");
+    }
+
+    void resetFromArduino() {
+        add(SetupStep::Kind::Assign, clockRegister(), {}, std::nullopt, "stops what the Arduino core started", "RESET");
+        for (std::string_view reg : t_.control)
+            if (reg != clockRegister())
+                add(SetupStep::Kind::Assign, reg, {}, std::nullopt, "NORMAL mode, whose compare values are not buffered",
+                    "RESET");
+        if (s_.role != RegisterRole::Preload)
+            add(SetupStep::Kind::Assign, t_.counter, {}, 0, "the first period counted from 0", "RESET");
     }
 
     void counter() {
@@ -308,6 +324,7 @@ private:
     const avr::Timer& t_;
     Action action_;
     int dutyPercent_;
+    bool arduino_;
     std::map<std::string_view, std::vector<Bit>> control_;
     Setup setup_;
 };
@@ -421,9 +438,9 @@ std::string arduinoText(const Row& row) {
         return "Arduino: the core runs millis(), micros() and delay() on Timer0 and has its own "
                "ISR(TIMER0_OVF_vect): this setup stops them, and an overflow routine of yours would not link.";
     if (t.bits > 8)
-        return fmt::format("Arduino: the core's init() leaves Timer{0} in 8-bit Phase Correct PWM at clk/64 for "
-                           "analogWrite(), which is why {1} and {2} are assigned outright: |= would keep WGM{0}0 "
-                           "and break the mode. The Servo library uses the 16-bit timers as well (Timer1; on the Mega "
+        return fmt::format("Arduino: the core's init() leaves Timer{0} counting in 8-bit Phase Correct PWM at clk/64 "
+                           "for analogWrite(), where OCR{0}x writes wait for TOP and |= would keep WGM{0}0: so this "
+                           "setup first stops it in NORMAL mode, then assigns {1} and {2} outright. The Servo library uses the 16-bit timers as well (Timer1; on the Mega "
                            "Timer5, 1, 3 and 4 in turn as servos are added): do not use it, nor analogWrite() on "
                            "Timer{0}'s pins, with this setup.",
                            t.number, t.control[0], t.control[1]);
@@ -499,21 +516,13 @@ std::string includes(const Setup& setup) {
 
 // ---------------------------------------------------------- header text
 
-// A 16-bit timer's clock register is assigned twice: first with the clock
-// stopped.
-bool assignedAgain(const Setup& setup, std::size_t index) {
-    const SetupStep& step = setup.steps[index];
-    return step.kind == SetupStep::Kind::Assign &&
-           std::any_of(setup.steps.begin() + static_cast<std::ptrdiff_t>(index) + 1, setup.steps.end(),
-                       [&](const SetupStep& later) { return later.kind == step.kind && later.reg == step.reg; });
-}
-
-std::string macroName(const Setup& setup, std::size_t index) {
-    const SetupStep& step = setup.steps[index];
+std::string macroName(const Setup& setup, const SetupStep& step) {
+    if (!step.stage.empty())
+        return fmt::format("{}_{}", step.reg, step.stage);
     if (step.reg == setup.timer->counter)
         return std::string(step.reg) + "_PRELOAD";
     switch (step.kind) {
-    case SetupStep::Kind::Assign: return std::string(step.reg) + (assignedAgain(setup, index) ? "_STOPPED" : "_VALUE");
+    case SetupStep::Kind::Assign: return std::string(step.reg) + "_VALUE";
     case SetupStep::Kind::Merge: return std::string(step.reg) + "_BITS";
     case SetupStep::Kind::WaitWhile: return std::string(step.reg) + "_BUSY";
     case SetupStep::Kind::WaitUntil: return std::string(step.reg) + "_READY";
@@ -522,9 +531,8 @@ std::string macroName(const Setup& setup, std::size_t index) {
     return {};
 }
 
-std::string macroStatement(const Setup& setup, std::size_t index) {
-    const SetupStep& step = setup.steps[index];
-    const std::string name = macroName(setup, index);
+std::string macroStatement(const Setup& setup, const SetupStep& step) {
+    const std::string name = macroName(setup, step);
     switch (step.kind) {
     case SetupStep::Kind::Assign: return fmt::format("{} = {};", step.reg, name);
     case SetupStep::Kind::Merge: return fmt::format("{} |= {};", step.reg, name);
@@ -547,10 +555,9 @@ std::string header(const Query& q, const Setup& setup) {
                         "#error \"these values are for F_CPU {0} Hz: run avrtimer-calc code again for this clock\"\n"
                         "#endif\n\n",
                         hz);
-    for (std::size_t i = 0; i < setup.steps.size(); ++i) {
-        const SetupStep& step = setup.steps[i];
+    for (const SetupStep& step : setup.steps) {
         const std::string value = step.number ? valueText(step) : fmt::format("({})", valueText(step));
-        text += fmt::format("/* {} */\n#define {} {}\n", step.comment, macroName(setup, i), value);
+        text += fmt::format("/* {} */\n#define {} {}\n", step.comment, macroName(setup, step), value);
     }
     if (!setup.vector.empty())
         text += fmt::format("/* ISR(TIMER{0}_VECTOR) */\n#define TIMER{0}_VECTOR {1}\n", n, setup.vector);
@@ -558,8 +565,8 @@ std::string header(const Query& q, const Setup& setup) {
         text += fmt::format("/* interrupts counted per interval */\n#define TIMER{}_COUNT {}{}\n", n, setup.count,
                             setup.count > 0xFFFF ? "UL" : "");
     std::vector<std::pair<std::string, std::string>> body;
-    for (std::size_t i = 0; i < setup.steps.size(); ++i)
-        body.push_back({macroStatement(setup, i), ""});
+    for (const SetupStep& step : setup.steps)
+        body.push_back({macroStatement(setup, step), ""});
     text += fmt::format("\n#define TIMER{}_SETUP() \\\n    do {{ \\\n", n);
     text += commented(body, "        ", " \\");
     return text + fmt::format("    }} while (0)\n\n#endif\n");
@@ -576,10 +583,12 @@ int SetupStep::value() const {
     return value;
 }
 
-Setup setupOf(const Query& query, const Row& row, int dutyPercent) { return Builder(query, row, dutyPercent).build(); }
+Setup setupOf(const Query& query, const Row& row, int dutyPercent, bool arduino) {
+    return Builder(query, row, dutyPercent, arduino).build();
+}
 
 std::string setupCode(const Query& query, const Row& row, const CodeStyle& style) {
-    const Setup setup = setupOf(query, row, style.dutyPercent);
+    const Setup setup = setupOf(query, row, style.dutyPercent, style.arduino);
     std::string text = commentBlock(query, row, setup, style);
     if (style.header)
         return text + header(query, setup);

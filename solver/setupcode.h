@@ -29,6 +29,9 @@ struct SetupStep {
     std::vector<avr::Bit> bits;
     std::optional<int> number;  // written instead of bits: OCRnx, ICRn, TCNTn; cycles to wait
     std::string comment;
+    // Tells apart the writes of a register written more than once, as the
+    // header names each: "STOPPED", "RESET".
+    std::string_view stage{};
 
     // The byte written, or the mask merged or waited on.
     int value() const;
@@ -47,7 +50,9 @@ struct Setup {
 
 // dutyPercent (0..100) sets the compare value of a PWM row; others ignore it.
 // The query gives the clocks: the CPU's for waits, the PLL's for its mode.
-Setup setupOf(const Query& query, const Row& row, int dutyPercent);
+// Under Arduino a 16-bit timer is first stopped and reset from the mode the
+// core left it in.
+Setup setupOf(const Query& query, const Row& row, int dutyPercent, bool arduino = false);
 
 struct CodeStyle {
     bool header = false;   // macros and an F_CPU check instead of a function
