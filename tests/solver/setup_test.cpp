@@ -162,31 +162,35 @@ struct Steps {
     std::optional<Top> top;
     std::optional<mpq_class> pllHz;
     int dutyPercent;
+    bool arduino;
     const char* steps;
 };
 
 // The order the chip and both simulators need: a 16-bit timer's OCRnx while
 // still NORMAL, ICRn once WGM selects it and the clock is stopped; ICRn as
 // TOP raises the capture flag, the ATtiny85's OCR1C none; its PLL locked
-// before Timer1 counts it, and its PWM reaches 0 % non-inverted.
+// before Timer1 counts it, and its PWM reaches 0 % non-inverted. Under
+// Arduino a 16-bit timer is stopped in NORMAL mode first.
 const Steps stepRows[] = {
-    {"atmega328p", 16000000, Goal::Interval, mpq_class(1, 1000), 0, Mode::Ctc, anyTop, {}, 30,
+    {"atmega328p", 16000000, Goal::Interval, mpq_class(1, 1000), 0, Mode::Ctc, anyTop, {}, 30, false,
      "TCCR0A=2; OCR0A=249; TIMSK0|=2; TCCR0B=3; TIMER0_COMPA_vect"},
-    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, anyTop, {}, 30,
+    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, anyTop, {}, 30, false,
      "OCR1A=62499; TCCR1A=0; TIMSK1|=2; TCCR1B=12; TIMER1_COMPA_vect"},
-    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, Top::Icr, {}, 30,
+    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, Top::Icr, {}, 30, false,
      "TCCR1A=0; TCCR1B=24; ICR1=62499; TIMSK1|=32; TCCR1B=28; TIMER1_CAPT_vect"},
-    {"atmega328p", 16000000, Goal::PwmFrequency, 50, 1, Mode::FastPwm, Top::Icr, {}, 30,
+    {"atmega328p", 16000000, Goal::PwmFrequency, 50, 1, Mode::FastPwm, Top::Icr, {}, 30, false,
      "DDRB|=2; OCR1A=11999; TCCR1A=130; TCCR1B=24; ICR1=39999; TCCR1B=26; "},
-    {"atmega328p", 16000000, Goal::Frequency, 1000, 1, Mode::Ctc, Top::Icr, {}, 30,
+    {"atmega328p", 16000000, Goal::Frequency, 1000, 1, Mode::Ctc, Top::Icr, {}, 30, false,
      "DDRB|=2; OCR1A=7999; TCCR1A=64; TCCR1B=24; ICR1=7999; TCCR1B=25; "},
-    {"atmega2560", 16000000, Goal::PwmFrequency, 50, 3, Mode::PhaseFrequencyPwm, Top::Ocr, {}, 30,
+    {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, anyTop, {}, 30, true,
+     "TCCR1B=0; TCCR1A=0; TCNT1=0; OCR1A=62499; TCCR1A=0; TIMSK1|=2; TCCR1B=12; TIMER1_COMPA_vect"},
+    {"atmega2560", 16000000, Goal::PwmFrequency, 50, 3, Mode::PhaseFrequencyPwm, Top::Ocr, {}, 30, false,
      "DDRE|=16; OCR3A=20000; OCR3B=6000; TCCR3A=33; TCCR3B=18; "},
-    {"attiny85", 8000000, Goal::Interval, mpq_class(1, 1000), 1, Mode::Ctc, anyTop, {}, 30,
+    {"attiny85", 8000000, Goal::Interval, mpq_class(1, 1000), 1, Mode::Ctc, anyTop, {}, 30, false,
      "GTCCR=0; OCR1C=249; OCR1A=249; TIMSK|=64; TCCR1=134; TIMER1_COMPA_vect"},
-    {"attiny85", 8000000, Goal::PwmFrequency, 250000, 1, Mode::FastPwm, anyTop, 64000000, 30,
+    {"attiny85", 8000000, Goal::PwmFrequency, 250000, 1, Mode::FastPwm, anyTop, 64000000, 30, false,
      "PLLCSR=2; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=76; TCCR1=97; "},
-    {"attiny85", 8000000, Goal::PwmFrequency, 125000, 1, Mode::FastPwm, anyTop, 32000000, 0,
+    {"attiny85", 8000000, Goal::PwmFrequency, 125000, 1, Mode::FastPwm, anyTop, 32000000, 0, false,
      "PLLCSR=130; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=0; TCCR1=97; "},
 };
 
@@ -201,7 +205,7 @@ TEST(SetupSteps, WriteInTheOrderTheTimerNeeds) {
         query.mode = row.mode;
         query.top = row.top;
         query.pllHz = row.pllHz;
-        const solver::Setup setup = solver::setupOf(query, solver::solve(query).row(0), row.dutyPercent);
+        const solver::Setup setup = solver::setupOf(query, solver::solve(query).row(0), row.dutyPercent, row.arduino);
         EXPECT_EQ(stepsText(setup), row.steps) << row.chip << " Timer" << row.timer;
     }
 }
