@@ -48,6 +48,9 @@ const Recipe recipes[] = {
     {"counted-normal", Goal::Interval, mpq_class(1024, 12500), Mode::Normal, Measure::CountedProbe,
      {.onlyWithoutCtc = true}},
     {"toggle-ctc", Goal::Frequency, 38000, Mode::Ctc, Measure::PinPeriod, {.top = Top::Ocr}},
+    // CTC with ICRn as TOP is proven by its toggle alone: avr8js never sets
+    // ICFn, the interval's flag.
+    {"toggle-ctc-icr", Goal::Frequency, 38000, Mode::Ctc, Measure::PinPeriod, {.top = Top::Icr}},
     {"toggle-normal", Goal::Frequency, mpq_class(clockHz, 512 * 8), Mode::Normal, Measure::PinPeriod, {.bits = 8}},
     {"toggle-normal", Goal::Frequency, mpq_class(clockHz, 2 * 65536), Mode::Normal, Measure::PinPeriod, {.bits = 16}},
     {"fast-pwm", Goal::PwmFrequency, mpq_class(clockHz, 256 * 64), Mode::FastPwm, Measure::PwmSweep,
@@ -137,7 +140,7 @@ std::optional<Simulator> proverOf(const avr::Chip& chip, const avr::Timer& timer
                             !(mega16Core && timer.number == 0 && mode.mode == Mode::Ctc);
     if (simavrRuns)
         return Simulator::Simavr;
-    const bool avr8jsRuns = chip.name == "atmega328p" ? !icrCtc : timer.pll && mode.mode != Mode::FastPwm;
+    const bool avr8jsRuns = chip.name == "atmega328p" || (timer.pll && mode.mode != Mode::FastPwm);
     return avr8jsRuns ? std::optional(Simulator::Avr8js) : std::nullopt;
 }
 

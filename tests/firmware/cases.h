@@ -53,8 +53,8 @@ std::vector<Case> casesOf(const avr::Chip& chip, Simulator simulator);
 // CTC mode of the ATmega16 and ATmega32 as NORMAL (their Timer2, with the
 // same register layout, it runs right), and gives the ATtiny85's Timer1 no
 // mode at all. avr8js 0.21.1 has the ATmega328P's timers and the ATtiny85's
-// Timer1 alone, never sets ICF1 at TOP, and counts the ATtiny85's Timer1
-// PWM up and down.
+// Timer1 alone, never sets ICF1 at TOP (CTC with ICR1 as TOP is proven by
+// its toggle), and counts the ATtiny85's Timer1 PWM up and down.
 std::optional<Simulator> proverOf(const avr::Chip& chip, const avr::Timer& timer, const avr::WaveformMode& mode);
 
 // The firmware: the setup code, a main around it and, for a counted case,
