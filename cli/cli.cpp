@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/code_command.h"
+#include "cli/diagram_command.h"
 #include "cli/explain_command.h"
 #include "cli/figures_command.h"
 #include "cli/options.h"
@@ -42,9 +43,12 @@ std::string withExample(const CLI::ParseError& error, const CLI::App& app) {
     const std::string message = error.what();
     if (message.find("; for example") != std::string::npos)
         return message;
-    for (const CLI::App* sub : app.get_subcommands())
+    for (const CLI::App* sub : app.get_subcommands()) {
         if (sub->get_name() == "figures")
             return message + "; for example: avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms";
+        if (sub->get_name() == "diagram")
+            return message + "; for example: avrtimer-calc diagram --clock 16MHz --interval 1ms --svg diagram.svg";
+    }
     return message + "; for example: avrtimer-calc solve --clock 16MHz --interval 1ms";
 }
 
@@ -265,6 +269,32 @@ void addCodeCommand(CLI::App& app, CodeOptions& o) {
         "  avrtimer-calc code --clock 16MHz --interval 1s --pick 2");
 }
 
+void addDiagramCommand(CLI::App& app, DiagramOptions& o) {
+    CLI::App* diagram = app.add_subcommand("diagram", "The timing diagram of a row of the ranking, as SVG or JSON");
+    addQueryOptions(*diagram, o.query);
+    addOption(*diagram, "--pick", o.pick, wholeNumberFrom(1, 1000000), "1",
+              "the row of the ranking to draw (1, the best)")
+        ->type_name("N");
+    addOption(*diagram, "--duty", o.duty, wholeNumberFrom(0, 100), "50", "the PWM duty in percent, 0..100 (50)")
+        ->type_name("D");
+    addOption(*diagram, "--periods", o.periods, wholeNumberFrom(1, 1000), "2",
+              "how many periods to draw, 1..1000 (2); a toggled pin's period is its square wave's")
+        ->type_name("P");
+    auto* formats = diagram->add_option_group("format", "What to write (exactly one)");
+    addOption(*formats, "--svg", o.svg, [](const std::string& file) { return std::optional<std::string>(file); },
+              "diagram.svg", "write the drawing as SVG to FILE, - for standard output")
+        ->type_name("FILE");
+    formats->add_flag("--json", o.json, "print the timeline as JSON");
+    formats->require_option(1);
+    diagram->footer(
+        "Times count CPU cycles from the write of the clock select, the first tick one tick after it:\n"
+        "the counter, each connected pin's levels (low at the start) and each enabled interrupt's flag.\n\n"
+        "Examples:\n"
+        "  avrtimer-calc diagram --clock 16MHz --interval 1ms --svg diagram.svg\n\n"
+        "  avrtimer-calc diagram --clock 16MHz --pwm-frequency 50Hz --top icr --duty 7 --svg -\n\n"
+        "  avrtimer-calc diagram --clock 8MHz --frequency 38kHz --periods 4 --json");
+}
+
 void addExplainCommand(CLI::App& app, ExplainOptions& o) {
     CLI::App* explain = app.add_subcommand("explain", "What register contents make a timer do");
     addOption(*explain, "--mcu", o.chip, chipNamed, "atmega328p", "the chip, as avr-gcc -mmcu names it (atmega328p)")
@@ -340,15 +370,18 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
         "  avrtimer-calc solve --clock 16MHz --frequency 38kHz --json\n\n"
         "  avrtimer-calc code --clock 16MHz --interval 1ms\n\n"
+        "  avrtimer-calc diagram --clock 16MHz --pwm-frequency 20kHz --svg diagram.svg\n\n"
         "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
         "  avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms\n\n"
-        "See 'avrtimer-calc COMMAND --help' for solve, code, explain and figures.");
+        "See 'avrtimer-calc COMMAND --help' for solve, code, diagram, explain and figures.");
     SolveOptions solveOptions;
     CodeOptions codeOptions;
+    DiagramOptions diagramOptions;
     ExplainOptions explainOptions;
     FiguresOptions figuresOptions;
     addSolveCommand(app, solveOptions);
     addCodeCommand(app, codeOptions);
+    addDiagramCommand(app, diagramOptions);
     addExplainCommand(app, explainOptions);
     addFiguresCommand(app, figuresOptions);
     try {
@@ -357,6 +390,8 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             return runSolve(solveOptions, out, err);
         if (app.got_subcommand("code"))
             return runCode(codeOptions, commandLine(argc, argv), out, err);
+        if (app.got_subcommand("diagram"))
+            return runDiagram(diagramOptions, out, err);
         if (app.got_subcommand("explain"))
             return runExplain(explainOptions, out);
         return runFigures(figuresOptions, out);

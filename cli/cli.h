@@ -7,6 +7,9 @@
 //            JSON (solve_command.cpp)
 //   code     C for avr-libc that sets up a row of solve's ranking
 //            (solver/setupcode.h) (code_command.cpp)
+//   diagram  the timing diagram of a row: the counter, the pins and the
+//            interrupts over time (solver/timeline.h), as SVG (svg.cpp) or
+//            JSON (diagram_command.cpp)
 //   explain  register contents decoded back into what the timer does
 //            (solver/explain.h) (explain_command.cpp)
 //   figures  the main window's figures for a clock and prescaler, computed

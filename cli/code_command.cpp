@@ -3,8 +3,6 @@
 #include "cli/cli.h"
 #include "solver/setupcode.h"
 
-#include <fmt/format.h>
-
 #include <ostream>
 #include <stdexcept>
 
@@ -15,12 +13,7 @@ int runCode(const CodeOptions& o, const std::string& command, std::ostream& out,
     if (o.arduino && query.chip->timer(2) != nullptr)
         query.preferredTimer = 2;
     const solver::Ranking ranking = rankingOf(o.query, query);
-    const auto pick = static_cast<std::size_t>(o.pick.value);
-    const std::size_t within = rowsWithin(o.query, ranking, pick);
-    const std::size_t available = within == 0 ? 1 : within;
-    if (pick > available)
-        throw badInput("--pick", o.pick.text, fmt::format("is beyond the {} rows of the ranking", available), "1");
-    const solver::Row row = ranking.row(pick - 1);
+    const auto [row, within] = pickedRow(o.query, ranking, o.pick);
     solver::CodeStyle style;
     style.header = o.header;
     style.arduino = o.arduino;
@@ -32,7 +25,7 @@ int runCode(const CodeOptions& o, const std::string& command, std::ostream& out,
         throw badInput("--clock", o.query.clock.text,
                        "is not a whole number of hertz, which the header's F_CPU check needs", "16MHz");
     }
-    if (within > 0)
+    if (within)
         return exitOk;
     err << noneWithin(o.query, row);
     return exitNoResult;

@@ -81,23 +81,10 @@ std::string optionalValue(const std::optional<mpq_class>& value, Goal goal) {
     return value ? valueText(*value, goal) : "-";
 }
 
-// Letters for the warnings of a row, explained under the table.
-constexpr char warningLetter(solver::Warning warning) {
-    switch (warning) {
-    case solver::Warning::ReloadLatency: return 'L';
-    case solver::Warning::AsynchronousReload: return 'A';
-    case solver::Warning::NoZeroDuty: return 'D';
-    case solver::Warning::FrequentInterrupt: return 'F';
-    case solver::Warning::InputCaptureLost: return 'C';
-    case solver::Warning::PllClock: return 'P';
-    }
-    return '?';
-}
-
 std::vector<std::string> textRow(std::size_t rank, const solver::Row& row, Goal goal) {
     std::string notes;
     for (solver::Warning w : row.warnings)
-        notes += warningLetter(w);
+        notes += solver::warningLetter(w);
     std::vector<std::string> cells{std::to_string(rank),
                                    timerText(row),
                                    std::string(solver::modeName(row.setting.mode())),
@@ -149,7 +136,7 @@ void printText(const solver::Query& query, const std::vector<solver::Row>& rows,
     for (std::size_t i = 0; i < rows.size(); ++i) {
         cells.push_back(textRow(i + 1, rows[i], query.goal));
         for (solver::Warning w : rows[i].warnings)
-            used.emplace(warningLetter(w), w);
+            used.emplace(solver::warningLetter(w), w);
     }
     out << table(cells);
     if (!used.empty())
@@ -157,6 +144,8 @@ void printText(const solver::Query& query, const std::vector<solver::Row>& rows,
     for (const auto& [letter, warning] : used)
         out << letter << ": " << solver::warningText(warning) << "\n";
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------- JSON
 
@@ -166,9 +155,13 @@ ordered_json valueJson(const mpq_class& value, Goal goal) {
             {"unit", goal == Goal::Interval ? "s" : "Hz"}};
 }
 
+namespace {
+
 ordered_json optionalJson(const std::optional<mpq_class>& value, Goal goal) {
     return value ? valueJson(*value, goal) : ordered_json(nullptr);
 }
+
+}  // namespace
 
 ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     const solver::Setting& s = row.setting;
@@ -199,26 +192,31 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     };
 }
 
+ordered_json queryJson(const SolveOptions& o, const solver::Query& query) {
+    const Target target = targetOf(o);
+    return {{"mcu", query.chip->name},
+            {"clock_hz", valueJson(query.clockHz, Goal::Frequency)},
+            {"goal", target.option.substr(2)},
+            {"target", valueJson(query.target, query.goal)},
+            {"timer", query.timer ? ordered_json(*query.timer) : ordered_json(nullptr)},
+            {"mode", o.mode ? ordered_json(solver::modeKeyword(o.mode->value)) : ordered_json(nullptr)},
+            {"top", o.top ? ordered_json(topKeyword(o.top->value)) : ordered_json(nullptr)},
+            {"timer2_clock_hz", query.crystalHz ? valueJson(*query.crystalHz, Goal::Frequency) : ordered_json(nullptr)},
+            {"timer1_clock_hz", query.pllHz ? valueJson(*query.pllHz, Goal::Frequency) : ordered_json(nullptr)},
+            {"max_error_ppm",
+             o.maxError ? ordered_json(solver::decimalText(o.maxError->value, 15)) : ordered_json(nullptr)},
+            {"limit", o.limit}};
+}
+
+namespace {
+
 void printJson(const SolveOptions& o, const solver::Query& query, const std::vector<solver::Row>& rows,
                bool withinMaxError, std::ostream& out) {
-    const Target target = targetOf(o);
     ordered_json results = ordered_json::array();
     for (std::size_t i = 0; i < rows.size(); ++i)
         results.push_back(resultJson(i + 1, rows[i], query.goal));
     const ordered_json json{
-        {"query",
-         {{"mcu", query.chip->name},
-          {"clock_hz", valueJson(query.clockHz, Goal::Frequency)},
-          {"goal", target.option.substr(2)},
-          {"target", valueJson(query.target, query.goal)},
-          {"timer", query.timer ? ordered_json(*query.timer) : ordered_json(nullptr)},
-          {"mode", o.mode ? ordered_json(solver::modeKeyword(o.mode->value)) : ordered_json(nullptr)},
-          {"top", o.top ? ordered_json(topKeyword(o.top->value)) : ordered_json(nullptr)},
-          {"timer2_clock_hz", query.crystalHz ? valueJson(*query.crystalHz, Goal::Frequency) : ordered_json(nullptr)},
-          {"timer1_clock_hz", query.pllHz ? valueJson(*query.pllHz, Goal::Frequency) : ordered_json(nullptr)},
-          {"max_error_ppm",
-           o.maxError ? ordered_json(solver::decimalText(o.maxError->value, 15)) : ordered_json(nullptr)},
-          {"limit", o.limit}}},
+        {"query", queryJson(o, query)},
         {"within_max_error", withinMaxError},
         {"results", results},
     };
@@ -446,6 +444,15 @@ solver::Ranking rankingOf(const SolveOptions& o, const solver::Query& query) {
 
 std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking, std::size_t atMost) {
     return o.maxError ? ranking.countWithin(o.maxError->value, atMost) : std::min(atMost, ranking.size());
+}
+
+PickedRow pickedRow(const SolveOptions& o, const solver::Ranking& ranking, const Given<int>& pick) {
+    const auto rank = static_cast<std::size_t>(pick.value);
+    const std::size_t within = rowsWithin(o, ranking, rank);
+    const std::size_t available = within == 0 ? 1 : within;
+    if (rank > available)
+        throw badInput("--pick", pick.text, fmt::format("is beyond the {} rows of the ranking", available), "1");
+    return {ranking.row(rank - 1), within > 0};
 }
 
 int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {

@@ -4,8 +4,10 @@
 #include "solver/search.h"
 
 #include <gmpxx.h>
+#include <nlohmann/json_fwd.hpp>
 
 #include <array>
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -47,10 +49,23 @@ solver::Ranking rankingOf(const SolveOptions& options, const solver::Query& quer
 // How many of the first rows, at most atMost, are within --max-error: a
 // ranking is found only as far as it is read.
 std::size_t rowsWithin(const SolveOptions& options, const solver::Ranking& ranking, std::size_t atMost);
+// The row --pick names among those within --max-error, or the nearest when
+// none is; InputError beyond them.
+struct PickedRow {
+    solver::Row row;
+    bool withinMaxError = false;
+};
+PickedRow pickedRow(const SolveOptions& options, const solver::Ranking& ranking, const Given<int>& pick);
 // The message of exitNoResult.
 std::string noneWithin(const SolveOptions& options, const solver::Row& nearest);
 // exitOk with results, exitNoResult when none is within --max-error (the
 // nearest is printed), InputError for what the options cannot ask.
 int runSolve(const SolveOptions& options, std::ostream& out, std::ostream& err);
+
+// Pieces of solve's JSON, for the commands that print its rows too: a value
+// with its unit, the query, and a row of the ranking.
+nlohmann::ordered_json valueJson(const mpq_class& value, solver::Goal goal);
+nlohmann::ordered_json queryJson(const SolveOptions& options, const solver::Query& query);
+nlohmann::ordered_json resultJson(std::size_t rank, const solver::Row& row, solver::Goal goal);
 
 }  // namespace cli

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -119,6 +120,16 @@ const BadInput badInputs[] = {
     {"ReservedOutput", {"explain", "TCCR0A=0x13"}, "TCCR0A: the COM bits give code 1, which is reserved in this mode"},
     {"ZeroClockToExplain", {"explain", "--clock", "0", "TCCR0B=1"},
      "--clock: '0' is not above zero; for example --clock 16MHz"},
+    {"NoPeriods", {"diagram", "--clock", "16MHz", "--interval", "1ms", "--json", "--periods", "0"},
+     "--periods: '0' is not a whole number from 1 to 1000; for example --periods 2"},
+    {"TooManyPeriods", {"diagram", "--clock", "16MHz", "--interval", "1ms", "--json", "--periods", "1001"},
+     "--periods: '1001' is not a whole number from 1 to 1000"},
+    {"DiagramWithoutFormat", {"diagram", "--clock", "16MHz", "--interval", "1ms"},
+     "for example: avrtimer-calc diagram --clock 16MHz --interval 1ms --svg diagram.svg"},
+    {"DiagramInBothFormats", {"diagram", "--clock", "16MHz", "--interval", "1ms", "--json", "--svg", "-"},
+     "for example: avrtimer-calc diagram"},
+    {"SvgInNoFolder", {"diagram", "--clock", "16MHz", "--interval", "1ms", "--svg", "/nonexistent/d.svg"},
+     "--svg: '/nonexistent/d.svg' cannot be written; for example --svg diagram.svg"},
     {"NegativeCrystalToExplain", {"explain", "--timer2-clock", "-5", "ASSR=0x20", "TCCR2B=0x05"},
      "--timer2-clock: '-5' is not above zero; for example --timer2-clock 32768"},
 };
@@ -174,6 +185,8 @@ const Explained explainedRows[] = {
      {"explain", "--mcu", "attiny85", "TCCR1=0x53", "GTCCR=0x40", "OCR1C=199", "OCR1A=49", "PLLCSR=0x86"},
      {"  clock       PCK/4 (CS 3), the PLL clock of 32 MHz (PCKE)",
       "  OC1A (PB1)  non-inverting PWM, inverted on ~OC1A, OCR1A = 49, duty 25 %: 40 kHz"}},
+    {"TinyPwmHeldLowAtZero", {"explain", "--mcu", "attiny85", "TCCR1=0x61", "GTCCR=0x40", "OCR1C=99"},
+     {"  OC1A (PB1)  non-inverting PWM, OCR1A = 0, duty 0 %"}},
     {"TinyPllClockGiven",
      {"explain", "--mcu", "attiny85", "--timer1-clock", "60MHz", "TCCR1=0x93", "OCR1C=149", "PLLCSR=0x86"},
      {"  period      10 us (100 kHz)"}},
@@ -210,7 +223,8 @@ TEST(Cli, FigureTheWindowReportsAsAnErrorGivesStatusOne) {
 
 TEST(Cli, HelpOfEverySubcommandHasExamplesAndStatusZero) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"solve", "--help"},
-                                                {"figures", "--help"}, {"--help-all"}}) {
+                                                {"figures", "--help"}, {"diagram", "--help"},
+                                                {"--help-all"}}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.status, cli::exitOk);
         EXPECT_NE(r.out.find("Examples:"), std::string::npos) << args.front();
@@ -330,5 +344,151 @@ TEST(Cli, SolveRanksTheFinestExactTickFirst) {
         EXPECT_EQ(results[i]["exact_hit"], true);
     }
 }
+
+// What an XML parser would refuse in the little XML the SVG writer makes:
+// tags out of balance, an attribute without its quoted value, a bare & or <.
+bool entityAt(std::string_view text, std::size_t i) {
+    for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+        if (text.substr(i, entity.size()) == entity)
+            return true;
+    return false;
+}
+
+bool plainText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '<' || text[i] == '>' || text[i] == '"' || (text[i] == '&' && !entityAt(text, i)))
+            return false;
+    return true;
+}
+
+bool attributeList(std::string_view text) {
+    const auto nameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == ':'; };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t name = text.find_first_not_of(" \n", i);
+        if (name == std::string_view::npos)
+            return true;
+        if (name == i || !std::isalpha(static_cast<unsigned char>(text[name])))
+            return false;
+        std::size_t eq = name;
+        while (eq < text.size() && nameChar(text[eq]))
+            ++eq;
+        if (text.substr(eq, 2) != "=\"")
+            return false;
+        const std::size_t close = text.find('"', eq + 2);
+        if (close == std::string_view::npos || !plainText(text.substr(eq + 2, close - eq - 2)))
+            return false;
+        i = close + 1;
+    }
+    return true;
+}
+
+std::string xmlFault(const std::string& xml) {
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    if (!xml.starts_with(declaration))
+        return "no XML declaration";
+    std::vector<std::string> open;
+    int roots = 0;
+    for (std::size_t at = declaration.size(); at < xml.size();) {
+        const std::size_t tag = xml.find('<', at);
+        const std::string_view between = std::string_view(xml).substr(at, tag - at);
+        if (!plainText(between) || (open.empty() && between.find_first_not_of(" \n") != std::string::npos))
+            return "text out of place: " + std::string(between);
+        if (tag == std::string::npos)
+            break;
+        const std::size_t end = xml.find('>', tag);
+        if (end == std::string::npos)
+            return "a tag not closed";
+        std::string inside = xml.substr(tag + 1, end - tag - 1);
+        at = end + 1;
+        if (inside.starts_with('/')) {
+            if (open.empty() || open.back() != inside.substr(1))
+                return "</" + inside.substr(1) + "> out of turn";
+            open.pop_back();
+            continue;
+        }
+        const bool empty = inside.ends_with('/');
+        if (empty)
+            inside.pop_back();
+        const std::size_t nameEnd = std::min(inside.find_first_of(" \n"), inside.size());
+        if (!attributeList(std::string_view(inside).substr(nameEnd)))
+            return "attributes of <" + inside + ">";
+        if (open.empty() && ++roots > 1)
+            return "a second root";
+        if (!empty)
+            open.push_back(inside.substr(0, nameEnd));
+    }
+    return open.empty() ? "" : "<" + open.back() + "> not closed";
+}
+
+struct Diagram {
+    const char* name;
+    std::vector<std::string> query;    // as solve takes it
+    std::vector<std::string> options;  // diagram's own
+    std::vector<const char*> labels;   // texts of the SVG, from their start
+    bool betweenCycles;                // some times fall between CPU cycles
+};
+
+void PrintTo(const Diagram& row, std::ostream* out) { *out << row.name; }
+
+const Diagram diagrams[] = {
+    {"Interrupt", {"--clock", "16MHz", "--interval", "1ms"}, {}, {"TIMER1_COMPA_vect", "TOP = OCR1A = 15999", "TCNT1",
+     "time [ms]", "ATmega328P at 16 MHz: Timer1, CTC, prescaler 1, OCR1A=15999"}, false},
+    {"Pwm", {"--clock", "16MHz", "--pwm-frequency", "50Hz", "--top", "icr"}, {"--duty", "30"},
+     {"OC1A (PB1)", "TOP = ICR1 = 39999", "OCR1A = 11999"}, false},
+    {"Preload", {"--clock", "16MHz", "--interval", "100us", "--mode", "normal"}, {"--periods", "5"},
+     {"TIMER2_OVF_vect", "MAX = 255", "TCNT2 preload = 206", "time [us]"}, false},
+    {"Crystal", {"--clock", "8MHz", "--timer2-clock", "32768", "--interval", "10ms", "--timer", "2"}, {},
+     {"ATmega328P at 8 MHz: Timer2 on a 32.768 kHz crystal, CTC, prescaler 8, OCR2A=40"}, true},
+};
+
+class CliDiagram : public testing::TestWithParam<Diagram> {};
+
+TEST_P(CliDiagram, SvgIsWellFormedAndJsonIsSolvesRowInTime) {
+    const Diagram& d = GetParam();
+    std::vector<std::string> args{"diagram"};
+    args.insert(args.end(), d.query.begin(), d.query.end());
+    args.insert(args.end(), d.options.begin(), d.options.end());
+    std::vector<std::string> svgArgs = args;
+    svgArgs.insert(svgArgs.end(), {"--svg", "-"});
+    const Outcome svg = run(svgArgs);
+    ASSERT_EQ(svg.status, cli::exitOk) << svg.err;
+    EXPECT_EQ(xmlFault(svg.out), "");
+    for (const char* label : d.labels)
+        EXPECT_NE(svg.out.find(std::string(">") + label), std::string::npos) << label;
+    for (const char* wrong : {"NaN", "nan", "inf", "width=\"-", "height=\"-", " r=\"-"})
+        EXPECT_EQ(svg.out.find(wrong), std::string::npos) << wrong;
+
+    args.push_back("--json");
+    const Outcome json = run(args);
+    ASSERT_EQ(json.status, cli::exitOk) << json.err;
+    std::vector<std::string> solveArgs{"solve", "--json", "--limit", "1"};
+    solveArgs.insert(solveArgs.end(), d.query.begin(), d.query.end());
+    const nlohmann::json timeline = nlohmann::json::parse(json.out);
+    EXPECT_EQ(timeline["result"], nlohmann::json::parse(run(solveArgs).out)["results"][0]);
+    EXPECT_EQ(timeline["counter"].back()["t"], timeline["end"]);
+    std::vector<nlohmann::json> times{timeline["end"]};
+    for (const auto& vertex : timeline["counter"])
+        times.push_back(vertex["t"]);
+    for (const auto& raise : timeline["interrupts"])
+        times.push_back(raise["t"]);
+    for (const auto& [pin, levels] : timeline["outputs"].items())
+        for (const auto& level : levels)
+            times.push_back(level["t"]);
+    const mpq_class clock(timeline["query"]["clock_hz"]["exact"].get<std::string>());
+    bool between = false;
+    for (const nlohmann::json& t : times) {
+        const mpq_class cycle = mpq_class(t["s"]["exact"].get<std::string>()) * clock;
+        between = between || t["cycle"].is_null();
+        if (t["cycle"].is_null())
+            EXPECT_NE(cycle.get_den(), 1) << t;
+        else
+            EXPECT_EQ(cycle, t["cycle"].get<long>()) << t;
+    }
+    EXPECT_EQ(between, d.betweenCycles);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliDiagram, testing::ValuesIn(diagrams),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
