@@ -205,7 +205,7 @@ private:
     bool reaches(int compare) const { return e_.mode.mode == Mode::Normal || compare <= e_.top; }
 
     mpq_class dutyOf(PinAction action, int compare) const {
-        const mpq_class high = highPart(e_.mode.mode, compare, e_.top);
+        const mpq_class high = highPart(e_.mode, compare, e_.top);
         return action == PinAction::Inverting ? mpq_class(1 - high) : high;
     }
 
