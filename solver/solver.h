@@ -19,6 +19,9 @@
 //               (a function and its interrupt routine, or a header).
 //   explain.h   register contents decoded back into timer, mode, clock,
 //               outputs, interrupts and their periods.
+//   timeline.h  what a row's setup makes the timer do over time: the
+//               counter, the pins and the interrupt flags, in exact CPU
+//               cycles.
 //   words.h     English words for the codes, for the command line and the
 //               setup code's comments.
 //   decimal.h   exact rationals as decimal and p/q texts.
@@ -58,4 +61,5 @@
 #include "solver/quantity.h"
 #include "solver/search.h"
 #include "solver/setupcode.h"
+#include "solver/timeline.h"
 #include "solver/words.h"
