@@ -1,4 +1,4 @@
-// The setup code of the modes simavr does not model, run in avr8js: the
+// The setup code of the modes simavr does not run right, run in avr8js: the
 // cycles between the events it makes must be the solver's exact claim.
 #include "tests/firmware/avr8js.h"
 #include "tests/firmware/cases.h"
@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ranges>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 

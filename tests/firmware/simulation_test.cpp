@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <ostream>
-#include <ranges>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
