@@ -365,7 +365,8 @@ std::vector<Case> sample() {
         // Digits beyond 64 bits take the search off its 128-bit path.
         {mega, 16000000, Goal::Interval, mpq_class("12345678901234567890123/10000000000000000000000000")},
         // Timer1's 65536 ticks at /1 without a preload, on time.
-        {mega, 16000000, Goal::Interval, mpq_class(4096, 1000000)},
+        {.chip = mega, .clock = 16000000, .goal = Goal::Interval, .target = mpq_class(4096, 1000000),
+         .mode = Mode::Normal},
         // Preloads of a few crystal ticks, latched late.
         {.chip = mega, .clock = 8000000, .goal = Goal::Interval, .target = mpq_class(10, 32768), .crystal = 32768,
          .timer = 2, .mode = Mode::Normal},
