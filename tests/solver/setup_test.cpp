@@ -194,6 +194,9 @@ const Steps stepRows[] = {
      "PLLCSR=2; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=76; TCCR1=97; "},
     {"attiny85", 8000000, Goal::PwmFrequency, 125000, 1, Mode::FastPwm, anyTop, 32000000, 0, false,
      "PLLCSR=130; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=0; TCCR1=97; "},
+    // 1 % of 100 ticks: held low at 0, the nearest is two ticks, OCR1A 1.
+    {"attiny85", 8000000, Goal::PwmFrequency, 80000, 1, Mode::FastPwm, anyTop, {}, 1, false,
+     "DDRB|=2; GTCCR=64; OCR1C=99; OCR1A=1; TCCR1=97; "},
 };
 
 TEST(SetupSteps, WriteInTheOrderTheTimerNeeds) {
