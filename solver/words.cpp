@@ -73,6 +73,18 @@ std::string_view warningKeyword(Warning warning) {
     return {};
 }
 
+char warningLetter(Warning warning) {
+    switch (warning) {
+    case Warning::ReloadLatency: return 'L';
+    case Warning::AsynchronousReload: return 'A';
+    case Warning::NoZeroDuty: return 'D';
+    case Warning::FrequentInterrupt: return 'F';
+    case Warning::InputCaptureLost: return 'C';
+    case Warning::PllClock: return 'P';
+    }
+    return '?';
+}
+
 std::string warningText(Warning warning) {
     switch (warning) {
     case Warning::ReloadLatency:

@@ -34,6 +34,8 @@ std::optional<avr::Mode> modeOfKeyword(std::string_view keyword);
 std::string goalText(const Query& query);
 
 std::string_view warningKeyword(Warning warning);  // "reload-latency"
+// The one letter a table of rows marks the warning with: 'L', 'A', 'D', 'F', 'C', 'P'.
+char warningLetter(Warning warning);
 std::string warningText(Warning warning);
 
 // A time in s, ms or us, a frequency in Hz, kHz or MHz, whichever keeps the
