@@ -242,17 +242,22 @@ int modeClass(avr::Mode mode, int reg) {
     }
 }
 
+// Whether interrupts `m` timer ticks apart leave the routine time to
+// return, and a counted one time to count.
+bool served(const Case& c, const Family& f, u128 m) {
+    const unsigned long floor = f.counted ? solver::countingFloorCycles : solver::routineRoundTripCycles;
+    return c.goal != Goal::Interval || m * f.clock->cyclesNum >= floor * f.clock->cyclesDen;
+}
+
 // The row for one register value of a family, if the rules keep it.
 std::optional<Candidate> candidate(const Case& c, const Family& f, int reg) {
     const Clock& clock = *f.clock;
     const u128 m = u128(f.prescaler) * ticks(c.goal, f, reg);
     const u128 a = clock.periodNum, b = clock.periodDen;
-    if (c.goal == Goal::Interval && m * clock.cyclesNum < solver::routineRoundTripCycles * clock.cyclesDen)
+    if (!served(c, f, m))
         return std::nullopt;
     u128 count = 1;
     if (f.counted) {
-        if (m * clock.cyclesNum < solver::countingFloorCycles * clock.cyclesDen)
-            return std::nullopt;
         count = std::max<u128>(2, (2 * a + m * b) / (2 * m * b));  // halves up
         if (count > 0xFFFFFFFFu)
             return std::nullopt;
@@ -309,7 +314,8 @@ mpq_class reached(const Case& c, const Candidate& row, long periodTicks) {
 }
 
 // The nearest values strictly on either side of the target that the row's
-// family reaches with the row's count, stepping the register over its range.
+// family reaches with the row's count, stepping the register over its range;
+// a period too short to serve is reached by no setting.
 std::pair<std::optional<mpq_class>, std::optional<mpq_class>> neighbours(const Case& c, const Candidate& row) {
     const Family& f = *row.family;
     const u128 a = f.clock->periodNum, b = f.clock->periodDen;
@@ -318,6 +324,8 @@ std::pair<std::optional<mpq_class>, std::optional<mpq_class>> neighbours(const C
         if (std::ranges::find(f.leftOut, reg) != f.leftOut.end())
             continue;
         const long t = ticks(c.goal, f, reg);
+        if (!served(c, f, u128(f.prescaler) * t))
+            continue;
         const u128 total = u128(row.count) * f.prescaler * t * b;
         if (total < a && (!short_ || a - total < short_->first))
             short_ = {a - total, t};
@@ -367,6 +375,8 @@ std::vector<Case> sample() {
         // Timer1's 65536 ticks at /1 without a preload, on time.
         {.chip = mega, .clock = 16000000, .goal = Goal::Interval, .target = mpq_class(4096, 1000000),
          .mode = Mode::Normal},
+        // 32 CPU cycles at /8, whose step below, 24, is too short to serve.
+        {.chip = mega, .clock = 3686400, .goal = Goal::Interval, .target = mpq_class(8, 1000000), .top = Top::Ocr},
         // Preloads of a few crystal ticks, latched late.
         {.chip = mega, .clock = 8000000, .goal = Goal::Interval, .target = mpq_class(10, 32768), .crystal = 32768,
          .timer = 2, .mode = Mode::Normal},
