@@ -1,0 +1,336 @@
+#include "app/timelineview.h"
+
+#include "app/searchtexts.h"
+#include "solver/decimal.h"
+#include "solver/words.h"
+#include "ui/windows.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace app {
+namespace {
+
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+const QColor counterColour(0x1f, 0x5f, 0xbf);
+const QColor referenceColour(0xc0, 0x30, 0x30);
+const QColor pinColour(0x20, 0x7a, 0x20);
+const QColor markColour(0x7a, 0x2b, 0xb0);
+const QColor gridColour(0xe2, 0xe2, 0xe2);
+
+// In lines of the font: the title and the counter's caption above the
+// counter, a pin's or an interrupt's row, the time axis below them.
+constexpr double headLines = 3;
+constexpr double rowLines = 2.2;
+constexpr double axisLines = 2.4;
+constexpr double gapLines = 0.8;
+// The rows the window keeps room for, and the counter's height in lines.
+constexpr int roomForRows = 3;
+constexpr double counterLines = 8;
+constexpr double leastCounterLines = 4;
+
+struct TimeUnit {
+    const char* name;
+    int perSecond;
+};
+constexpr std::array timeUnits{TimeUnit{"s", 1}, TimeUnit{"ms", 1000}, TimeUnit{"us", 1000000}};
+
+// The largest unit in which the timeline lasts at least 1.
+TimeUnit unitFor(const mpq_class& seconds) {
+    for (const TimeUnit& unit : timeUnits)
+        if (seconds * unit.perSecond >= 1)
+            return unit;
+    return timeUnits.back();
+}
+
+// 1, 2 or 5 times a power of ten, for some 4 to 10 steps over the span.
+mpq_class tickStep(const mpq_class& span) {
+    mpq_class step = 1;
+    while (span / step > 100)
+        step *= 10;
+    while (span / step < 10)
+        step /= 10;
+    for (const int multiple : {10, 5, 2})
+        if (span / (step * multiple) >= 4)
+            return step * multiple;
+    return step;
+}
+
+std::string_view topRegister(const solver::Explained& r) {
+    switch (r.mode.top) {
+    case avr::Top::Fixed: break;
+    case avr::Top::Ocr: return r.timer->topOcr;
+    case avr::Top::Icr: return r.timer->capture->icr;
+    }
+    return {};
+}
+
+// Whether a compare unit's value is part of the picture: its pin is drawn
+// or its interrupt raised.
+bool drawn(const solver::Timeline& t, const solver::OutputExplained& o) {
+    const auto pinOf = [&](const solver::OutputTimeline& pin) { return pin.unit == o.unit; };
+    const auto flagOf = [&](const solver::FlagRaise& raise) { return raise.vector == o.unit->vector; };
+    return std::ranges::any_of(t.outputs, pinOf) || std::ranges::any_of(t.interrupts, flagOf);
+}
+
+QString clockText(const mpq_class& hz, const QString& separator) {
+    return localized(solver::frequencyText(hz), separator);
+}
+
+// "ATmega328P, 16 MHz: Timer1, CTC, preskaler 1, OCR1A = 15999".
+QString titleOf(const solver::Query& query, const solver::Row& row, const solver::Timeline& t,
+                const QString& separator) {
+    const solver::Explained& r = t.registers;
+    QStringList parts{QStringLiteral("Timer%1").arg(r.timer->number)};
+    if (r.counts == solver::TimerClock::Crystal)
+        parts.back() += QStringLiteral(" (kwarc %1)").arg(clockText(*r.countedHz, separator));
+    if (r.counts == solver::TimerClock::Pll)
+        parts.back() += QStringLiteral(" (PLL %1)").arg(clockText(*r.countedHz, separator));
+    parts << modeText(r.mode.mode) << QStringLiteral("preskaler %1").arg(r.prescaler);
+    if (row.setting.role != solver::RegisterRole::None || row.setting.mode() != avr::Mode::Normal)
+        parts << app::registersText(row.setting);
+    for (const solver::OutputExplained& o : r.outputs)
+        if (drawn(t, o) && o.unit->ocr != row.setting.registerName())
+            parts << QStringLiteral("%1 = %2").arg(fromView(o.unit->ocr)).arg(o.compare);
+    return QStringLiteral("%1, %2: %3").arg(fromView(query.chip->title), clockText(query.clockHz, separator),
+                                           parts.join(QStringLiteral(", ")));
+}
+
+// A dashed line across the counter, at a value it is compared with.
+struct Reference {
+    int value;
+    QString label;  // "TOP = OCR1A = 15999"
+};
+
+std::vector<Reference> referencesOf(const solver::Timeline& t, int preload) {
+    const solver::Explained& r = t.registers;
+    std::map<int, QStringList> names;
+    QStringList& top = names[r.top];
+    top << (r.mode.mode == avr::Mode::Normal ? QStringLiteral("MAX") : QStringLiteral("TOP"));
+    if (!topRegister(r).empty())
+        top << fromView(topRegister(r));
+    if (preload >= 0)
+        names[preload] << QStringLiteral("%1 (przeładowanie)").arg(fromView(r.timer->counter));
+    for (const solver::OutputExplained& o : r.outputs)
+        if (drawn(t, o) && o.unit->ocr != topRegister(r) && o.compare <= r.top)
+            names[o.compare] << fromView(o.unit->ocr);
+    std::vector<Reference> list;
+    for (auto& [value, named] : names)
+        list.push_back({value, QStringLiteral("%1 = %2").arg(named.join(QStringLiteral(" = "))).arg(value)});
+    return list;
+}
+
+// The interrupts that come at all, each once, in the order explain lists them.
+std::vector<std::string_view> vectorsOf(const solver::Timeline& t) {
+    std::vector<std::string_view> vectors;
+    for (const solver::InterruptExplained& i : t.registers.interrupts)
+        if (i.ticks)
+            vectors.push_back(i.vector);
+    return vectors;
+}
+
+QString pinLabel(const solver::OutputTimeline& pin) {
+    return QStringLiteral("%1 (%2)").arg(fromView(pin.unit->output), fromView(pin.unit->pin));
+}
+
+QString interruptLabel(std::string_view vector) { return QStringLiteral("przerwanie %1").arg(fromView(vector)); }
+
+class Drawing {
+public:
+    // `preload` is the NORMAL preload drawn as a line, -1 for none.
+    Drawing(QPainter& painter, const QRectF& area, const solver::Timeline& t, const mpq_class& cpuHz, int preload,
+            const QString& separator)
+        : p_(painter), fm_(painter.fontMetrics()), text_(painter.pen().color()), t_(t), cpuHz_(cpuHz),
+          separator_(separator), references_(referencesOf(t, preload)), vectors_(vectorsOf(t)), area_(area),
+          em_(fm_.height()), pad_(fm_.averageCharWidth()) {}
+
+    void draw(const QString& title) {
+        layOut();
+        p_.setPen(text_);
+        p_.drawText(QRectF(area_.left() + pad_, area_.top(), area_.width() - 2 * pad_, 1.5 * em_),
+                    Qt::AlignLeft | Qt::AlignVCenter, fm_.elidedText(title, Qt::ElideRight, int(area_.width() - 2 * pad_)));
+        timeAxis();
+        counter();
+        double top = rowsTop_;
+        for (const solver::OutputTimeline& pin : t_.outputs)
+            this->pin(pin, std::exchange(top, top + rowLines * em_));
+        for (const std::string_view vector : vectors_)
+            interrupt(vector, std::exchange(top, top + rowLines * em_));
+    }
+
+private:
+    void layOut() {
+        double labels = fm_.horizontalAdvance(QStringLiteral("czas [ms]"));
+        for (const Reference& line : references_)
+            labels = std::max(labels, double(fm_.horizontalAdvance(line.label)));
+        for (const solver::OutputTimeline& pin : t_.outputs)
+            labels = std::max(labels, double(fm_.horizontalAdvance(pinLabel(pin))));
+        for (const std::string_view vector : vectors_)
+            labels = std::max(labels, double(fm_.horizontalAdvance(interruptLabel(vector))));
+        left_ = area_.left() + std::min(labels + 2 * pad_, area_.width() / 2);
+        right_ = area_.right() - 2 * pad_;
+        const double rows = double(t_.outputs.size() + vectors_.size());
+        axisY_ = area_.bottom() - axisLines * em_;
+        rowsTop_ = axisY_ - rows * rowLines * em_;
+        counterTop_ = area_.top() + headLines * em_;
+        counterBottom_ = std::max(counterTop_ + em_, rowsTop_ - gapLines * em_);
+    }
+
+    double x(const mpq_class& cycle) const {
+        return left_ + mpq_class(cycle / t_.end).get_d() * (right_ - left_);
+    }
+    double counterY(int value) const {
+        return counterBottom_ - (counterBottom_ - counterTop_) * value / std::max(t_.registers.top, 1);
+    }
+    QPen pen(const QColor& colour, Qt::PenStyle style = Qt::SolidLine) const {
+        QPen line(colour, std::max(1.0, em_ / 9), style);
+        line.setCapStyle(Qt::FlatCap);
+        return line;
+    }
+    void label(double y, const QString& text, const QColor& colour) {
+        p_.setPen(colour);
+        p_.drawText(QRectF(area_.left(), y - em_ / 2, left_ - area_.left() - pad_, em_), Qt::AlignRight | Qt::AlignVCenter,
+                    text);
+    }
+
+    void timeAxis() {
+        const mpq_class seconds = t_.end / cpuHz_;
+        const TimeUnit unit = unitFor(seconds);
+        const mpq_class span = seconds * unit.perSecond;
+        const mpq_class step = tickStep(span);
+        std::vector<std::pair<double, QString>> ticks;
+        double widest = 0;
+        for (mpq_class at = 0; at <= span; at += step) {
+            ticks.emplace_back(left_ + mpq_class(at / span).get_d() * (right_ - left_),
+                               localized(solver::decimalText(at, 9), separator_));
+            widest = std::max(widest, double(fm_.horizontalAdvance(ticks.back().second)));
+        }
+        // Every tick keeps its grid line; a narrow window labels every other.
+        const double spacing = ticks.size() > 1 ? ticks[1].first - ticks[0].first : widest;
+        const std::size_t stride = spacing < widest + 2 * pad_ ? 2 : 1;
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            const double tickX = ticks[i].first;
+            p_.setPen(pen(gridColour));
+            p_.drawLine(QPointF(tickX, counterTop_), QPointF(tickX, axisY_));
+            p_.setPen(pen(text_));
+            p_.drawLine(QPointF(tickX, axisY_), QPointF(tickX, axisY_ + pad_));
+            if (i % stride == 0)
+                p_.drawText(QRectF(tickX - widest, axisY_ + pad_, 2 * widest, em_), Qt::AlignHCenter | Qt::AlignTop,
+                            ticks[i].second);
+        }
+        p_.drawLine(QPointF(left_, axisY_), QPointF(right_, axisY_));
+        label(axisY_ + pad_ + em_ / 2, QStringLiteral("czas [%1]").arg(QString::fromLatin1(unit.name)), text_);
+    }
+
+    void counter() {
+        p_.drawText(QPointF(left_, counterTop_ - fm_.descent() - em_ / 4),
+                    QStringLiteral("Licznik %1").arg(fromView(t_.registers.timer->counter)));
+        // Highest first, each label at least a line below the one above.
+        double lastLabel = counterTop_ - 2 * em_;
+        for (auto line = references_.rbegin(); line != references_.rend(); ++line) {
+            const double y = counterY(line->value);
+            p_.setPen(pen(referenceColour, Qt::DashLine));
+            p_.drawLine(QPointF(left_, y), QPointF(right_, y));
+            lastLabel = std::max(y, lastLabel + em_);
+            label(lastLabel, line->label, referenceColour);
+        }
+        QPolygonF trace;
+        for (const solver::CounterVertex& v : t_.counter)
+            trace << QPointF(x(v.cycle), counterY(v.value));
+        p_.setPen(pen(counterColour));
+        p_.drawPolyline(trace);
+        p_.setPen(text_);
+    }
+
+    void pin(const solver::OutputTimeline& pin, double top) {
+        const double high = top + 0.4 * em_, low = top + (rowLines - 0.4) * em_;
+        const auto levelY = [&](bool isHigh) { return isHigh ? high : low; };
+        label((high + low) / 2, pinLabel(pin), text_);
+        QPolygonF trace{QPointF(left_, levelY(pin.startsHigh))};
+        for (const solver::PinTransition& change : pin.transitions) {
+            trace << QPointF(x(change.cycle), trace.back().y()) << QPointF(x(change.cycle), levelY(change.high));
+        }
+        trace << QPointF(right_, trace.back().y());
+        p_.setPen(pen(pinColour));
+        p_.drawPolyline(trace);
+        p_.setPen(text_);
+    }
+
+    void interrupt(std::string_view vector, double top) {
+        const double bottom = top + (rowLines - 0.4) * em_, head = top + 0.6 * em_;
+        label((top + bottom) / 2 + 0.2 * em_, interruptLabel(vector), text_);
+        p_.setPen(pen(markColour));
+        p_.setBrush(markColour);
+        const double radius = em_ / 5;
+        for (const solver::FlagRaise& raise : t_.interrupts)
+            if (raise.vector == vector) {
+                p_.drawLine(QPointF(x(raise.cycle), bottom), QPointF(x(raise.cycle), head));
+                p_.drawEllipse(QPointF(x(raise.cycle), head), radius, radius);
+            }
+        p_.setBrush(Qt::NoBrush);
+        p_.setPen(text_);
+    }
+
+    QPainter& p_;
+    const QFontMetricsF fm_;
+    const QColor text_;
+    const solver::Timeline& t_;
+    const mpq_class& cpuHz_;
+    const QString& separator_;
+    std::vector<Reference> references_;
+    std::vector<std::string_view> vectors_;
+    const QRectF area_;
+    const double em_, pad_;
+    double left_ = 0, right_ = 0, counterTop_ = 0, counterBottom_ = 0, rowsTop_ = 0, axisY_ = 0;
+};
+
+}  // namespace
+
+TimelineView::TimelineView(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void TimelineView::setTimeline(const solver::Query& query, const solver::Row& row, solver::Timeline timeline) {
+    const QString separator = ui::userDecimalSeparator();
+    const int preload = row.setting.role == solver::RegisterRole::Preload ? row.setting.registerValue : -1;
+    QString title = titleOf(query, row, timeline, separator);
+    shown_ = Shown{std::move(timeline), query.clockHz, std::move(title), preload, separator};
+    update();
+}
+
+void TimelineView::clear() {
+    shown_.reset();
+    update();
+}
+
+QSize TimelineView::sizeHint() const {
+    const QFontMetrics fm = fontMetrics();
+    const double lines = headLines + counterLines + gapLines + roomForRows * rowLines + axisLines;
+    return {60 * fm.averageCharWidth(), int(lines * fm.height())};
+}
+
+QSize TimelineView::minimumSizeHint() const {
+    const QFontMetrics fm = fontMetrics();
+    const double lines = headLines + leastCounterLines + gapLines + roomForRows * rowLines + axisLines;
+    return {40 * fm.averageCharWidth(), int(lines * fm.height())};
+}
+
+void TimelineView::paintEvent(QPaintEvent*) {
+    if (!shown_ || shown_->timeline.end <= 0 || shown_->cpuHz <= 0)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(palette().color(QPalette::WindowText));
+    Drawing(painter, QRectF(rect()), shown_->timeline, shown_->cpuHz, shown_->preload, shown_->separator)
+        .draw(shown_->title);
+}
+
+}  // namespace app
