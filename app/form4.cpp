@@ -2,8 +2,10 @@
 
 #include "app/rankingmodel.h"
 #include "app/searchtexts.h"
+#include "app/timelineview.h"
 #include "calc/state.h"
 #include "solver/setupcode.h"
+#include "solver/timeline.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
 
@@ -36,6 +38,9 @@ const Unit frequencyUnits[] = {{"Hz", 1}, {"kHz", 1000}, {"MHz", 1000000}};
 
 // The goals in the order of `cel`.
 const Goal goals[] = {Goal::Interval, Goal::Frequency, Goal::PwmFrequency};
+
+constexpr int diagramDuty = 50;  // percent
+constexpr int diagramPeriods = 2;
 
 QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -110,6 +115,9 @@ void TForm4::createControls() {
     c.wyniki->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     c.wyniki->verticalHeader()->setDefaultSectionSize(c.wyniki->fontMetrics().height() + 6);
 
+    c.przebieg = new app::TimelineView(this);
+    c.przebieg->setObjectName("przebieg");
+
     c.status = new QLabel(this);
     c.status->setObjectName("status");
     c.kopiujKod = new QPushButton(QStringLiteral("Kopiuj kod C"), this);
@@ -138,6 +146,7 @@ void TForm4::createControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
     layout->addWidget(c.wyniki, 1);
+    layout->addWidget(c.przebieg);
     layout->addLayout(buttons);
 }
 
@@ -214,7 +223,10 @@ void TForm4::celChange() {
     recalculate();
 }
 
-void TForm4::wynikiSelectionChange() { c_.kopiujKod->setEnabled(selectedRow().has_value()); }
+void TForm4::wynikiSelectionChange() {
+    c_.kopiujKod->setEnabled(selectedRow().has_value());
+    showTimeline();
+}
 
 void TForm4::kopiujKodClick() {
     const std::optional<int> row = selectedRow();
@@ -265,6 +277,7 @@ std::optional<solver::Query> TForm4::readQuery() {
 void TForm4::recalculate() {
     query_.reset();
     c_.kopiujKod->setEnabled(false);
+    c_.przebieg->clear();
     try {
         const std::optional<solver::Query> query = readQuery();
         if (!query) {
@@ -290,4 +303,20 @@ std::optional<int> TForm4::selectedRow() const {
     if (rows.isEmpty())
         return std::nullopt;
     return rows.front().row();
+}
+
+// The diagram is one look at a row: a square duty, two periods to show one
+// following the other. A row the timeline cannot follow leaves it empty.
+void TForm4::showTimeline() {
+    const std::optional<int> row = selectedRow();
+    const solver::Row* picked = row ? model_->rowAt(*row) : nullptr;
+    if (!picked || !query_) {
+        c_.przebieg->clear();
+        return;
+    }
+    try {
+        c_.przebieg->setTimeline(*query_, *picked, solver::timelineOf(*query_, *picked, diagramDuty, diagramPeriods));
+    } catch (const std::exception&) {
+        c_.przebieg->clear();
+    }
 }

@@ -13,6 +13,7 @@ class QTableView;
 
 namespace app {
 class RankingModel;
+class TimelineView;
 }
 namespace ui {
 class BitBtn;
@@ -50,6 +51,7 @@ private:
         QComboBox* jednostka;
         QComboBox* timer;
         QTableView* wyniki;
+        app::TimelineView* przebieg;  // the selected row's timing diagram
         QLabel* status;
         QPushButton* kopiujKod;
         ui::BitBtn* BitBtn1;
@@ -65,6 +67,7 @@ private:
     void recalculate();
     std::optional<solver::Query> readQuery();
     std::optional<int> selectedRow() const;
+    void showTimeline();
 
     Controls c_{};
     app::RankingModel* model_ = nullptr;
