@@ -316,12 +316,32 @@ constexpr std::array tiny85Timers{
                           Bit{"PLLCSR", "LSM", 7}}},
 };
 
+// analogWrite() on the Uno and the Mega; the Mega's pin 13 is OC0A's and
+// OC1C's, and its core drives it from Timer0.
+constexpr std::array unoPins{ArduinoPin{"OC0A", 6},  ArduinoPin{"OC0B", 5}, ArduinoPin{"OC1A", 9},
+                             ArduinoPin{"OC1B", 10}, ArduinoPin{"OC2A", 11}, ArduinoPin{"OC2B", 3}};
+constexpr std::array megaPins{
+    ArduinoPin{"OC0A", 13}, ArduinoPin{"OC0B", 4},  ArduinoPin{"OC1A", 11}, ArduinoPin{"OC1B", 12},
+    ArduinoPin{"OC2A", 10}, ArduinoPin{"OC2B", 9},  ArduinoPin{"OC3A", 5},  ArduinoPin{"OC3B", 2},
+    ArduinoPin{"OC3C", 3},  ArduinoPin{"OC4A", 6},  ArduinoPin{"OC4B", 7},  ArduinoPin{"OC4C", 8},
+    ArduinoPin{"OC5A", 46}, ArduinoPin{"OC5B", 45}, ArduinoPin{"OC5C", 44},
+};
+
+// The ATmega48-328P run at up to 20 MHz and the ATmega8 at 16 MHz from a
+// crystal on XTAL1/XTAL2, which are TOSC1/TOSC2: with a watch crystal there
+// the CPU runs on the internal RC oscillator, 8 MHz at most.
+constexpr long rcWithCrystal = 8000000;
 constexpr std::array chipTable{
-    Chip{"atmega48", "ATmega48", megaX8Timers},     Chip{"atmega88", "ATmega88", megaX8Timers},
-    Chip{"atmega168", "ATmega168", megaX8Timers},   Chip{"atmega328", "ATmega328", megaX8Timers},
-    Chip{"atmega328p", "ATmega328P", megaX8Timers}, Chip{"atmega8", "ATmega8", mega8Timers},
-    Chip{"atmega16", "ATmega16", mega16Timers},     Chip{"atmega32", "ATmega32", mega16Timers},
-    Chip{"atmega2560", "ATmega2560", mega2560Timers}, Chip{"attiny85", "ATtiny85", tiny85Timers},
+    Chip{"atmega48", "ATmega48", megaX8Timers, 20000000, rcWithCrystal},
+    Chip{"atmega88", "ATmega88", megaX8Timers, 20000000, rcWithCrystal},
+    Chip{"atmega168", "ATmega168", megaX8Timers, 20000000, rcWithCrystal},
+    Chip{"atmega328", "ATmega328", megaX8Timers, 20000000, rcWithCrystal},
+    Chip{"atmega328p", "ATmega328P", megaX8Timers, 20000000, rcWithCrystal, ArduinoBoard{"Uno", unoPins}},
+    Chip{"atmega8", "ATmega8", mega8Timers, 16000000, rcWithCrystal},
+    Chip{"atmega16", "ATmega16", mega16Timers, 16000000},
+    Chip{"atmega32", "ATmega32", mega16Timers, 16000000},
+    Chip{"atmega2560", "ATmega2560", mega2560Timers, 16000000, 0, ArduinoBoard{"Mega", megaPins}},
+    Chip{"attiny85", "ATtiny85", tiny85Timers, 20000000},
 };
 
 // ASCII only: the C library's tolower follows the user's locale.

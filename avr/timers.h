@@ -137,10 +137,32 @@ struct Timer {
     const WaveformMode* waveformByCode(int code) const;
 };
 
+// An output pin of an Arduino board and the compare output that
+// analogWrite() drives it from: pin 11 of the Uno from OC2A.
+struct ArduinoPin {
+    std::string_view output;  // "OC2A"
+    int pin;                  // 11
+};
+
+// The Arduino board built on a chip, by the pins its core's analogWrite()
+// drives from a timer; where a compare output shares its pin with another,
+// the core's choice.
+struct ArduinoBoard {
+    std::string_view name;  // "Uno"
+    std::span<const ArduinoPin> pins;
+};
+
 struct Chip {
     std::string_view name;   // as avr-gcc's -mmcu spells it: "atmega328p"
     std::string_view title;  // as the data sheet does: "ATmega328P"
     std::span<const Timer> timers;
+    // The fastest CPU clock the data sheet rates the chip for.
+    long maxClockHz = 20000000;
+    // Where TOSC1/TOSC2 are the XTAL1/XTAL2 pins, a watch crystal there for
+    // Timer2 leaves the CPU its internal RC oscillator, at most this fast;
+    // 0 where the crystal has pins of its own.
+    long rcClockWithCrystalHz = 0;
+    std::optional<ArduinoBoard> arduino{};
 
     // Null when the chip has no timer of that number.
     const Timer* timer(int number) const;

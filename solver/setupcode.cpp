@@ -391,7 +391,7 @@ std::string achievedText(const Query& q, const Row& row) {
                        signedText(row.error * 1000000), signedText(row.driftPerDay));
 }
 
-std::string settingText(const Query& q, const Setup& setup, const Row& row) {
+std::string settingText(const Query& q, const Row& row) {
     const Setting& s = row.setting;
     std::string mode = fmt::format("{} mode", modeName(s.mode()));
     if (s.top() != Top::Fixed)
@@ -407,9 +407,23 @@ std::string settingText(const Query& q, const Setup& setup, const Row& row) {
         text += fmt::format(", {} interrupts counted per interval", s.count);
     if (s.output != nullptr)
         text += fmt::format(", on {} ({})", s.output->output, s.output->pin);
-    if (setup.duty)
-        text += fmt::format(", duty {} %", decimalText(*setup.duty * 100, 6));
     return text + ".";
+}
+
+// What a PWM row's compare value gives, beside what was asked: 30 % of a
+// TOP of 1 is a flat line.
+// highPart's fractions come unreduced, and GMP compares only reduced ones.
+mpq_class dutyPercentOf(const Setup& setup) {
+    mpq_class percent = *setup.duty * 100;
+    percent.canonicalize();
+    return percent;
+}
+
+std::string dutyText(const Setup& setup, int dutyPercent) {
+    const mpq_class achieved = dutyPercentOf(setup);
+    if (achieved == dutyPercent)
+        return fmt::format(" Duty {} %, exactly.", dutyPercent);
+    return fmt::format(" Duty {} %, the nearest to the {} % asked.", decimalText(achieved, 6), dutyPercent);
 }
 
 // The reload of a NORMAL row adds the preload to the counter, so that the
@@ -421,7 +435,14 @@ std::string reloadText(const Setup& setup, const Row& row) {
         "The interrupt adds the preload to {0} ({0} += {1}) instead of writing it, so that the ticks counted while "
         "the interrupt was entered (about {2} CPU cycles) stay counted.",
         counter, setup.reload, reloadLatencyCycles);
-    if (row.setting.prescaler == 1)
+    // The crystal's clock domain latches a TCNT2 write late, whatever the
+    // CPU does; only at prescaler 1 does that cost whole ticks.
+    if (row.setting.clock == TimerClock::Crystal) {
+        if (row.setting.prescaler == 1)
+            text += fmt::format(" At prescaler 1 the write reaches {} only {} crystal cycles after it: about {} "
+                                "ticks a period are lost, which the error above counts. CTC has none of this.",
+                                counter, crystalLatchCycles, crystalLatchCycles);
+    } else if (row.setting.prescaler == 1)
         text += fmt::format(" At prescaler 1 the two CPU cycles between reading and writing {} are still lost: "
                             "about 2 ticks a period, some {} ppm longer. CTC has none of this.",
                             counter, decimalText(mpq_class(2000000, ticks), 3));
@@ -432,20 +453,63 @@ std::string reloadText(const Setup& setup, const Row& row) {
     return text;
 }
 
-std::string arduinoText(const Row& row) {
+// The pins of the chip's Arduino board that analogWrite() drives from the
+// timer, in the order of its compare units.
+std::vector<const avr::ArduinoPin*> boardPins(const avr::Chip& chip, const avr::Timer& t) {
+    std::vector<const avr::ArduinoPin*> pins;
+    if (!chip.arduino)
+        return pins;
+    for (const avr::CompareUnit& unit : t.compareUnits)
+        for (const avr::ArduinoPin& pin : chip.arduino->pins)
+            if (pin.output == unit.output)
+                pins.push_back(&pin);
+    return pins;
+}
+
+// "pins 5 and 6 of the Uno", or "Timer0's pins" on a chip without a board.
+std::string pinsText(const avr::Chip& chip, const avr::Timer& t) {
+    std::vector<int> numbers;
+    for (const avr::ArduinoPin* pin : boardPins(chip, t))
+        numbers.push_back(pin->pin);
+    std::ranges::sort(numbers);
+    if (numbers.empty())
+        return fmt::format("Timer{}'s pins", t.number);
+    if (numbers.size() == 1)
+        return fmt::format("pin {} of the {}", numbers.front(), chip.arduino->name);
+    const std::vector<int> first(numbers.begin(), numbers.end() - 1);
+    return fmt::format("pins {} and {} of the {}", fmt::join(first, ", "), numbers.back(), chip.arduino->name);
+}
+
+// analogWrite() on the pin of the unit that holds TOP rewrites TOP itself.
+std::string topPinText(const avr::Chip& chip, const Setting& s) {
+    if (s.top() != Top::Ocr)
+        return {};
+    for (const avr::ArduinoPin* pin : boardPins(chip, *s.timer))
+        for (const avr::CompareUnit& unit : s.timer->compareUnits)
+            if (unit.output == pin->output && unit.ocr == s.topRegister())
+                return fmt::format(" analogWrite({}) rewrites {}, which is TOP here.", pin->pin, unit.ocr);
+    return {};
+}
+
+std::string arduinoText(const Query& q, const Row& row) {
     const avr::Timer& t = *row.setting.timer;
+    const std::string pins = pinsText(*q.chip, t), top = topPinText(*q.chip, row.setting);
     if (t.number == 0)
-        return "Arduino: the core runs millis(), micros() and delay() on Timer0 and has its own "
-               "ISR(TIMER0_OVF_vect): this setup stops them, and an overflow routine of yours would not link.";
+        return fmt::format("Arduino: the core runs millis(), micros() and delay() on Timer0 and has its own "
+                           "ISR(TIMER0_OVF_vect): this setup stops them, and an overflow routine of yours would not "
+                           "link. Nor call analogWrite() on {}, which drives them from Timer0.{}",
+                           pins, top);
     if (t.bits > 8)
         return fmt::format("Arduino: the core's init() leaves Timer{0} counting in 8-bit Phase Correct PWM at clk/64 "
                            "for analogWrite(), where OCR{0}x writes wait for TOP and |= would keep WGM{0}0: so this "
-                           "setup first stops it in NORMAL mode, then assigns {1} and {2} outright. The Servo library uses the 16-bit timers as well (Timer1; on the Mega "
-                           "Timer5, 1, 3 and 4 in turn as servos are added): do not use it, nor analogWrite() on "
-                           "Timer{0}'s pins, with this setup.",
-                           t.number, t.control[0], t.control[1]);
+                           "setup first stops it in NORMAL mode, then assigns {1} and {2} outright. The Servo library "
+                           "uses the 16-bit timers as well (Timer1; on the Mega Timer5, 1, 3 and 4 in turn as servos "
+                           "are added): do not use it, nor analogWrite() on {3}, with this setup.{4}",
+                           t.number, t.control[0], t.control[1], pins, top);
     if (t.number == 2)
-        return "Arduino: tone() reprograms Timer2; do not call it with this setup.";
+        return fmt::format("Arduino: tone() reprograms Timer2, and analogWrite() on {} sets it up for its own PWM: "
+                           "call neither with this setup.{}",
+                           pins, top);
     return fmt::format("Arduino: cores for this chip may use Timer{} for analogWrite() or tone(); check yours "
                        "before using this setup.",
                        t.number);
@@ -455,15 +519,18 @@ std::string commentBlock(const Query& q, const Row& row, const Setup& setup, con
     std::vector<std::string> paragraphs;
     if (!style.command.empty())
         paragraphs.push_back(fmt::format("Made by: {}", style.command));
-    paragraphs.push_back(fmt::format("{} at {}, {}: {} {}", q.chip->title, frequencyText(q.clockHz), goalText(q),
-                                     settingText(q, setup, row), achievedText(q, row)));
+    paragraphs.push_back(fmt::format("{} at {}, {}: {} {}{}", q.chip->title, frequencyText(q.clockHz), goalText(q),
+                                     settingText(q, row), achievedText(q, row),
+                                     setup.duty ? dutyText(setup, style.dutyPercent) : ""));
+    if (const std::string miss = dutyMiss(row, setup, style.dutyPercent); !miss.empty())
+        paragraphs.push_back(fmt::format("Warning: {}.", miss));
     if (setup.reload != 0)
         paragraphs.push_back(reloadText(setup, row));
     for (Warning w : row.warnings)
         if (w != Warning::ReloadLatency)
             paragraphs.push_back(fmt::format("Note: {}.", warningText(w)));
     if (style.arduino)
-        paragraphs.push_back(arduinoText(row));
+        paragraphs.push_back(arduinoText(q, row));
     const std::string name = fmt::format("timer{}", setup.timer->number);
     paragraphs.push_back(style.header ? fmt::format("Run {}_SETUP() once{}.", fmt::format("TIMER{}", setup.timer->number),
                                                     setup.vector.empty() ? "" : ", then sei()")
@@ -573,6 +640,21 @@ std::string header(const Query& q, const Setup& setup) {
 }
 
 }  // namespace
+
+std::string dutyMiss(const Row& row, const Setup& setup, int dutyPercent) {
+    if (!setup.duty)
+        return {};
+    const mpq_class achieved = dutyPercentOf(setup);
+    if (abs(achieved - dutyPercent) * 2 <= 1)
+        return {};
+    const Setting& s = row.setting;
+    const int top = s.topValue();
+    const mpq_class step = mpq_class(100, dualSlope(s.mode()) ? top : top + 1);
+    return fmt::format("the duty is {} %{}, not the {} % asked: with TOP {} {} sets it in steps of {} %; a lower PWM "
+                       "frequency, with a larger TOP, has finer steps",
+                       decimalText(achieved, 6), achieved == 0 || achieved == 100 ? ", a flat line" : "", dutyPercent,
+                       top, modeName(s.mode()), decimalText(step, 6));
+}
 
 int SetupStep::value() const {
     if (number)

@@ -61,6 +61,10 @@ struct CodeStyle {
     std::string command;   // the command that asked for it, for the comment
 };
 
+// Why a PWM row's duty misses dutyPercent by more than half a percent: the
+// steps its TOP allows; empty when it does not.
+std::string dutyMiss(const Row& row, const Setup& setup, int dutyPercent);
+
 // Throws std::invalid_argument for a header on a clock that is not a whole
 // number of hertz, which F_CPU could not name.
 std::string setupCode(const Query& query, const Row& row, const CodeStyle& style);

@@ -215,4 +215,66 @@ TEST(SetupSteps, WriteInTheOrderTheTimerNeeds) {
     }
 }
 
+struct Commented {
+    const char* chip;
+    mpq_class clockHz;
+    Goal goal;
+    mpq_class target;
+    int timer;
+    Mode mode;
+    std::optional<Top> top;
+    std::optional<mpq_class> crystalHz;
+    int dutyPercent;
+    bool arduino;
+    const char* says;    // in the comment, its lines joined
+    const char* absent;  // nowhere in it; empty for nothing
+};
+
+// What the comment tells of the row: the duty it gives and how far from
+// the one asked, why a crystal's reload loses ticks, and what of the
+// Arduino core would undo the setup.
+const Commented commentedRows[] = {
+    {"atmega328p", 16000000, Goal::PwmFrequency, 8000000, 0, Mode::PhasePwm, Top::Ocr, {}, 30, false,
+     "Warning: the duty is 0 %, a flat line, not the 30 % asked: with TOP 1 Phase Correct PWM sets it in steps of "
+     "100 %", "Duty 0 %, exactly"},
+    {"atmega328p", 16000000, Goal::PwmFrequency, 62500, 2, Mode::FastPwm, Top::Fixed, {}, 30, false,
+     "Duty 30.0781 %, the nearest to the 30 % asked.", "Warning"},
+    {"atmega328p", 16000000, Goal::PwmFrequency, 20000, 1, Mode::FastPwm, Top::Ocr, {}, 50, false,
+     "Duty 50 %, exactly.", "Warning"},
+    {"atmega328p", 8000000, Goal::Interval, mpq_class(100, 32768), 2, Mode::Normal, anyTop, 32768, 30, false,
+     "At prescaler 1 the write reaches TCNT2 only 2 crystal cycles after it", "CPU cycles between"},
+    {"atmega328p", 16000000, Goal::PwmFrequency, 20000, 2, Mode::FastPwm, Top::Ocr, {}, 30, true,
+     "analogWrite() on pins 3 and 11 of the Uno sets it up for its own PWM: call neither with this setup. "
+     "analogWrite(11) rewrites OCR2A, which is TOP here.", ""},
+    {"atmega328p", 16000000, Goal::Interval, mpq_class(1, 1000), 0, Mode::Ctc, anyTop, {}, 30, true,
+     "Nor call analogWrite() on pins 5 and 6 of the Uno, which drives them from Timer0. analogWrite(6) rewrites "
+     "OCR0A, which is TOP here.", ""},
+    {"atmega2560", 16000000, Goal::Interval, 1, 1, Mode::Ctc, Top::Icr, {}, 30, true,
+     "nor analogWrite() on pins 11 and 12 of the Mega, with this setup.", "rewrites"},
+};
+
+TEST(SetupCode, CommentSaysWhatTheRowGives) {
+    for (const Commented& row : commentedRows) {
+        solver::Query query;
+        query.chip = avr::findChip(row.chip);
+        query.clockHz = row.clockHz;
+        query.goal = row.goal;
+        query.target = row.target;
+        query.timer = row.timer;
+        query.mode = row.mode;
+        query.top = row.top;
+        query.crystalHz = row.crystalHz;
+        solver::CodeStyle style;
+        style.arduino = row.arduino;
+        style.dutyPercent = row.dutyPercent;
+        const std::string code = solver::setupCode(query, solver::solve(query).row(0), style);
+        std::string comment = code.substr(0, code.find(" */"));
+        for (std::size_t at = comment.find("\n * "); at != std::string::npos; at = comment.find("\n * ", at))
+            comment.replace(at, 4, " ");
+        EXPECT_NE(comment.find(row.says), std::string::npos) << row.says << "\nin\n" << comment;
+        if (*row.absent != '\0')
+            EXPECT_EQ(comment.find(row.absent), std::string::npos) << row.absent << "\nin\n" << comment;
+    }
+}
+
 }  // namespace
