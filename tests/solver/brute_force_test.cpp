@@ -377,6 +377,8 @@ std::vector<Case> sample() {
          .mode = Mode::Normal},
         // 32 CPU cycles at /8, whose step below, 24, is too short to serve.
         {.chip = mega, .clock = 3686400, .goal = Goal::Interval, .target = mpq_class(8, 1000000), .top = Top::Ocr},
+        // 284 CPU cycles: 256 ticks at /1 are counted twice, as a count is never 1.
+        {.chip = "atmega16", .clock = 32768, .goal = Goal::Interval, .target = mpq_class(866, 100000), .timer = 0},
         // Preloads of a few crystal ticks, latched late.
         {.chip = mega, .clock = 8000000, .goal = Goal::Interval, .target = mpq_class(10, 32768), .crystal = 32768,
          .timer = 2, .mode = Mode::Normal},
