@@ -2,6 +2,8 @@
 // window and on its own; the main window must show and report nothing new.
 #include "../ui/mainwindow_test.h"
 #include "app/form4.h"
+#include "app/rankingmodel.h"
+#include "app/timelineview.h"
 #include "ui/controls.h"
 
 #include <QAbstractItemModel>
@@ -246,6 +248,56 @@ TEST_F(SettingsSearch, ContextMenuCopiesAResultLabelsFigure) {
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(row.copied));
     }
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+// The diagram under the table is the selected row's, drawn for a row of
+// each family of modes, and empty without one.
+TEST_F(SettingsSearch, TheDiagramFollowsTheSelectedRow) {
+    const struct {
+        int goal;  // its place in `cel`
+        const char* value;
+        const char* mode;
+    } picks[] = {
+        {0, "100ms", "CTC"},
+        {0, "100ms", "NORMAL"},
+        {1, "1kHz", "CTC"},
+        {2, "20Hz", "Fast PWM"},
+        {2, "20Hz", "Phase Correct PWM"},
+        {2, "20Hz", "Phase and Frequency Correct PWM"},
+    };
+    pressCtrlF(control("Edit1"));
+    typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("16 MHz"));
+    auto* table = in4<QTableView>("wyniki");
+    auto* diagram = in4<app::TimelineView>("przebieg");
+    // Whether anything is drawn: the corner is background, some pixel is not.
+    const auto drawn = [diagram] {
+        const QImage image = diagram->grab().toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != image.pixel(0, 0))
+                    return true;
+        return false;
+    };
+    for (const auto& pick : picks) {
+        SCOPED_TRACE(std::string(pick.value) + " " + pick.mode);
+        in4<QComboBox>("cel")->setCurrentIndex(pick.goal);
+        typeOver(in4<QLineEdit>("wartosc"), QString::fromUtf8(pick.value));
+        EXPECT_EQ(diagram->timeline(), nullptr);
+        EXPECT_FALSE(drawn());
+        int row = 0;
+        while (row < rows() && cell(row, 1) != QString::fromUtf8(pick.mode))
+            ++row;
+        ASSERT_LT(row, rows());
+        table->selectRow(row);
+        const solver::Setting& selected = qobject_cast<app::RankingModel*>(table->model())->rowAt(row)->setting;
+        ASSERT_NE(diagram->timeline(), nullptr);
+        EXPECT_EQ(diagram->timeline()->registers.timer, selected.timer);
+        EXPECT_EQ(diagram->timeline()->registers.mode.mode, selected.mode());
+        EXPECT_EQ(diagram->timeline()->registers.prescaler, selected.prescaler);
+        EXPECT_TRUE(drawn());
+    }
+    table->clearSelection();
+    EXPECT_EQ(diagram->timeline(), nullptr);
 }
 
 }  // namespace
