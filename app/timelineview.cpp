@@ -27,15 +27,15 @@ const QColor markColour(0x7a, 0x2b, 0xb0);
 const QColor gridColour(0xe2, 0xe2, 0xe2);
 
 // In lines of the font: the title and the counter's caption above the
-// counter, a pin's or an interrupt's row, the time axis below them.
+// counter, the gap below it, the time axis at the bottom. A short view
+// narrows the rows of pins and interrupts before the counter.
 constexpr double headLines = 3;
-constexpr double rowLines = 2.2;
-constexpr double axisLines = 2.4;
 constexpr double gapLines = 0.8;
-// The rows the window keeps room for, and the counter's height in lines.
-constexpr int roomForRows = 3;
-constexpr double counterLines = 8;
-constexpr double leastCounterLines = 4;
+constexpr double axisLines = 2.4;
+constexpr double rowLines = 2.2, leastRowLines = 1.5;
+constexpr double counterLines = 6, leastCounterLines = 3;
+// The rows a view is sized for: most settings have a pin and an interrupt.
+constexpr int roomForRows = 2;
 
 struct TimeUnit {
     const char* name;
@@ -161,9 +161,9 @@ public:
         counter();
         double top = rowsTop_;
         for (const solver::OutputTimeline& pin : t_.outputs)
-            this->pin(pin, std::exchange(top, top + rowLines * em_));
+            this->pin(pin, std::exchange(top, top + rowHeight_));
         for (const std::string_view vector : vectors_)
-            interrupt(vector, std::exchange(top, top + rowLines * em_));
+            interrupt(vector, std::exchange(top, top + rowHeight_));
     }
 
 private:
@@ -178,8 +178,10 @@ private:
         left_ = area_.left() + std::min(labels + 2 * pad_, area_.width() / 2);
         right_ = area_.right() - 2 * pad_;
         const double rows = double(t_.outputs.size() + vectors_.size());
+        const double room = area_.height() - (headLines + leastCounterLines + gapLines + axisLines) * em_;
+        rowHeight_ = rows > 0 ? std::clamp(room / rows, leastRowLines * em_, rowLines * em_) : 0;
         axisY_ = area_.bottom() - axisLines * em_;
-        rowsTop_ = axisY_ - rows * rowLines * em_;
+        rowsTop_ = axisY_ - rows * rowHeight_;
         counterTop_ = area_.top() + headLines * em_;
         counterBottom_ = std::max(counterTop_ + em_, rowsTop_ - gapLines * em_);
     }
@@ -251,7 +253,7 @@ private:
     }
 
     void pin(const solver::OutputTimeline& pin, double top) {
-        const double high = top + 0.4 * em_, low = top + (rowLines - 0.4) * em_;
+        const double high = top + 0.2 * rowHeight_, low = top + 0.8 * rowHeight_;
         const auto levelY = [&](bool isHigh) { return isHigh ? high : low; };
         label((high + low) / 2, pinLabel(pin), text_);
         QPolygonF trace{QPointF(left_, levelY(pin.startsHigh))};
@@ -265,8 +267,8 @@ private:
     }
 
     void interrupt(std::string_view vector, double top) {
-        const double bottom = top + (rowLines - 0.4) * em_, head = top + 0.6 * em_;
-        label((top + bottom) / 2 + 0.2 * em_, interruptLabel(vector), text_);
+        const double bottom = top + 0.8 * rowHeight_, head = top + 0.3 * rowHeight_;
+        label((head + bottom) / 2, interruptLabel(vector), text_);
         p_.setPen(pen(markColour));
         p_.setBrush(markColour);
         const double radius = em_ / 5;
@@ -289,7 +291,7 @@ private:
     std::vector<std::string_view> vectors_;
     const QRectF area_;
     const double em_, pad_;
-    double left_ = 0, right_ = 0, counterTop_ = 0, counterBottom_ = 0, rowsTop_ = 0, axisY_ = 0;
+    double left_ = 0, right_ = 0, counterTop_ = 0, counterBottom_ = 0, rowHeight_ = 0, rowsTop_ = 0, axisY_ = 0;
 };
 
 }  // namespace
@@ -319,7 +321,7 @@ QSize TimelineView::sizeHint() const {
 
 QSize TimelineView::minimumSizeHint() const {
     const QFontMetrics fm = fontMetrics();
-    const double lines = headLines + leastCounterLines + gapLines + roomForRows * rowLines + axisLines;
+    const double lines = headLines + leastCounterLines + gapLines + roomForRows * leastRowLines + axisLines;
     return {40 * fm.averageCharWidth(), int(lines * fm.height())};
 }
 
