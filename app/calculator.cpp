@@ -14,6 +14,9 @@ namespace app {
 
 int runCalculator(int& argc, char** argv, const StartupHook& hook) {
     QApplication application(argc, argv);
+    // Where QSettings keeps what the windows remember (the search window's place).
+    QApplication::setOrganizationName(QStringLiteral("avrtimer"));
+    QApplication::setApplicationName(QStringLiteral("avrtimer"));
     ui::installFontSubstitutes();
     QApplication::setWindowIcon(applicationIcon());
 

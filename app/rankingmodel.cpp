@@ -1,6 +1,7 @@
 #include "app/rankingmodel.h"
 
 #include "app/searchtexts.h"
+#include "solver/decimal.h"
 #include "solver/words.h"
 
 #include <QFont>
@@ -20,54 +21,112 @@ QString clockNote(solver::TimerClock clock) {
     return {};
 }
 
+// The error of a late-reload row as it will be: its own plus the latency
+// the ranking allows for, which only lengthens each period.
+mpq_class estimatedError(const solver::Row& row) { return row.error + (row.rankError - abs(row.error)); }
+
+QString errorText(const solver::Row& row, const QString& separator) {
+    if (row.exact())
+        return QStringLiteral("dokładnie");
+    if (row.estimated())
+        return QStringLiteral("~") + localized(solver::signedText(estimatedError(row) * 1000000), separator);
+    return localized(solver::signedText(row.error * 1000000), separator);
+}
+
+// "L: Przy preskalerze 1 i 8…"
+QString noteText(solver::Warning warning) {
+    return QChar::fromLatin1(solver::warningLetter(warning)) + QStringLiteral(": ") + app::warningText(warning);
+}
+
+QString notesOf(const solver::Row& row) {
+    QString letters;
+    for (solver::Warning w : row.warnings)
+        letters += QLatin1Char(solver::warningLetter(w));
+    return letters;
+}
+
 }  // namespace
 
 RankingModel::RankingModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void RankingModel::setRanking(solver::Ranking ranking, solver::Goal goal) {
+void RankingModel::setRanking(const solver::Ranking& ranking, solver::Goal goal, Unit unit) {
     beginResetModel();
-    ranking_ = std::move(ranking);
     goal_ = goal;
-    rows_.clear();
+    unit_ = std::move(unit);
+    shown_.clear();
+    for (std::size_t rank = 0; rank < ranking.size(); ++rank) {
+        solver::Row row = ranking.row(rank);
+        const QString timer = QStringLiteral("Timer%1").arg(row.setting.timer->number);
+        if (!shown_.empty() && solver::twins(shown_.back().row, row))
+            shown_.back().timers << timer;
+        else if (shown_.size() == maxRows)
+            break;
+        else
+            shown_.push_back({std::move(row), {timer}});
+    }
     endResetModel();
 }
 
 void RankingModel::clear() {
     beginResetModel();
-    ranking_.reset();
-    rows_.clear();
+    shown_.clear();
     endResetModel();
 }
 
 const solver::Row* RankingModel::rowAt(int row) const {
-    if (row < 0 || row >= rowCount())
-        return nullptr;
-    auto found = rows_.find(row);
-    if (found == rows_.end())
-        found = rows_.emplace(row, ranking_->row(static_cast<std::size_t>(row))).first;
-    return &found->second;
+    return row < 0 || row >= rowCount() ? nullptr : &shown_[static_cast<std::size_t>(row)].row;
+}
+
+int RankingModel::exactCount() const {
+    return static_cast<int>(std::ranges::count_if(shown_, [](const Shown& s) { return s.row.exact(); }));
+}
+
+QString RankingModel::rowText(int row) const {
+    if (rowAt(row) == nullptr)
+        return {};
+    QStringList cells;
+    for (int column = 0; column < ColumnCount; ++column)
+        cells << text(shown_[static_cast<std::size_t>(row)], column);
+    return cells.join(QLatin1Char('\t'));
+}
+
+QString RankingModel::rowName(int row) const {
+    const solver::Row* r = rowAt(row);
+    if (r == nullptr)
+        return {};
+    return QStringLiteral("Timer%1%2, %3, %4")
+        .arg(r->setting.timer->number)
+        .arg(clockNote(r->setting.clock), app::modeText(r->setting.mode()), app::registersText(r->setting));
+}
+
+QStringList RankingModel::notesText(int row) const {
+    QStringList notes;
+    if (const solver::Row* r = rowAt(row))
+        for (solver::Warning w : r->warnings)
+            notes << noteText(w);
+    return notes;
 }
 
 int RankingModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !ranking_ ? 0 : static_cast<int>(std::min<std::size_t>(ranking_->size(), maxRows));
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int RankingModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
-QString RankingModel::text(const solver::Row& row, int column) const {
+QString RankingModel::text(const Shown& shown, int column) const {
+    const solver::Row& row = shown.row;
     const solver::Setting& s = row.setting;
-    const bool interval = goal_ == solver::Goal::Interval;
     switch (column) {
-    case Timer: return QStringLiteral("Timer%1%2").arg(s.timer->number).arg(clockNote(s.clock));
+    case Timer: return shown.timers.join(QStringLiteral(", ")) + clockNote(s.clock);
     case Mode: return app::modeText(s.mode());
     case Prescaler: return QString::number(s.prescaler);
     case Registers: return app::registersText(s);
     case Count: return QString::number(s.count);
     case Achieved:
-        return localized(interval ? solver::timeText(row.achieved) : solver::frequencyText(row.achieved), separator_);
-    case Error:
-        return row.exact() ? QStringLiteral("dokładnie") : localized(solver::signedText(row.error * 1000000), separator_);
+        return localized(solver::decimalText(row.achieved / unit_.size, 9), separator_) + QLatin1Char(' ') + unit_.name;
+    case Error: return errorText(row, separator_);
     case Drift: return localized(solver::signedText(row.driftPerDay), separator_);
+    case Notes: return notesOf(row);
     default: break;
     }
     return {};
@@ -79,7 +138,7 @@ QString RankingModel::toolTip(const solver::Row& row) const {
         lines << QStringLiteral("Wyjście %1 (%2)")
                      .arg(QString::fromUtf8(row.setting.output->output.data()), QString::fromUtf8(row.setting.output->pin.data()));
     for (solver::Warning w : row.warnings)
-        lines << app::warningText(w);
+        lines << noteText(w);
     return lines.join('\n');
 }
 
@@ -88,7 +147,7 @@ QVariant RankingModel::data(const QModelIndex& index, int role) const {
     if (row == nullptr)
         return {};
     switch (role) {
-    case Qt::DisplayRole: return text(*row, index.column());
+    case Qt::DisplayRole: return text(shown_[static_cast<std::size_t>(index.row())], index.column());
     case Qt::ToolTipRole: {
         const QString tip = toolTip(*row);
         return tip.isEmpty() ? QVariant() : QVariant(tip);
@@ -101,6 +160,8 @@ QVariant RankingModel::data(const QModelIndex& index, int role) const {
         }
         break;
     case Qt::TextAlignmentRole:
+        if (index.column() == Notes)
+            return QVariant(Qt::AlignCenter);
         if (index.column() == Prescaler || index.column() >= Count)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         break;
@@ -115,7 +176,7 @@ QVariant RankingModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation == Qt::Vertical)
         return section + 1;
     static const char* const titles[] = {"Timer", "Tryb", "Preskaler", "Rejestry", "Licznik", "Uzyskano", "Błąd [ppm]",
-                                         "Dryf [s/dobę]"};
+                                         "Dryf [s/dobę]", "Uwagi"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QString();
 }
 

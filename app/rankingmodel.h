@@ -5,30 +5,43 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include <map>
-#include <optional>
+#include <vector>
 
 namespace app {
 
 // The best rows of the solver's ranking as the settings search window's
-// table. Rows are made from the ranking as the view asks for them, so only
-// the rows on screen cost anything; the table stops at maxRows, past which
-// no row is one a user would pick, and whose every row the view's header
-// would otherwise measure on each keystroke.
+// table. Rows that differ only in the timer rank side by side and are shown
+// once, naming every timer ("Timer1, Timer3"); the table stops at maxRows
+// shown rows, past which no row is one a user would pick. The shown rows are
+// read at once, as the window's status line counts them and their exact hits.
 class RankingModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Timer, Mode, Prescaler, Registers, Count, Achieved, Error, Drift, ColumnCount };
+    enum Column { Timer, Mode, Prescaler, Registers, Count, Achieved, Error, Drift, Notes, ColumnCount };
 
     static constexpr int maxRows = 100;
 
+    // The unit "Uzyskano" is given in, the target's: its name and its size in
+    // seconds or hertz.
+    struct Unit {
+        QString name;
+        mpq_class size;
+    };
+
     explicit RankingModel(QObject* parent = nullptr);
 
-    void setRanking(solver::Ranking ranking, solver::Goal goal);
+    void setRanking(const solver::Ranking& ranking, solver::Goal goal, Unit unit);
     void clear();
     void setDecimalSeparator(const QString& separator) { separator_ = separator; }
-    // Null for a row outside the ranking.
+    // Null for a row outside the table; of twins, the first timer's.
     const solver::Row* rowAt(int row) const;
+    int exactCount() const;
+    // The row's cells as shown, between tabs.
+    QString rowText(int row) const;
+    // "Timer1, CTC, OCR1A = 62499": the row as the status line names it.
+    QString rowName(int row) const;
+    // Each note of the row, its letter and what it means; empty without one.
+    QStringList notesText(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -36,12 +49,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QString text(const solver::Row& row, int column) const;
+    struct Shown {
+        solver::Row row;
+        QStringList timers;  // "Timer1", then its twins'
+    };
+
+    QString text(const Shown& shown, int column) const;
     QString toolTip(const solver::Row& row) const;
 
-    std::optional<solver::Ranking> ranking_;
+    std::vector<Shown> shown_;
     solver::Goal goal_ = solver::Goal::Interval;
-    mutable std::map<int, solver::Row> rows_;
+    Unit unit_{QStringLiteral("s"), 1};
     QString separator_ = QStringLiteral(".");
 };
 

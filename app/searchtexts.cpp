@@ -86,9 +86,14 @@ QString quantityText(const solver::QuantityError& error, const QString& what, co
     case solver::QuantityError::Kind::NotANumber:
         return QStringLiteral("%1: „%2” nie jest liczbą.").arg(what, given);
     case solver::QuantityError::Kind::UnknownUnit:
-    case solver::QuantityError::Kind::WrongDimension:
         return QStringLiteral("%1: nieznana jednostka „%2” (%3).")
             .arg(what, QString::fromStdString(error.unit()), units);
+    case solver::QuantityError::Kind::WrongDimension:
+        return QStringLiteral("%1: „%2” to jednostka %3, a tu potrzebna jest jednostka %4 (%5).")
+            .arg(what, QString::fromStdString(error.unit()),
+                 dimension == solver::Dimension::Frequency ? QStringLiteral("czasu") : QStringLiteral("częstotliwości"),
+                 dimension == solver::Dimension::Frequency ? QStringLiteral("częstotliwości") : QStringLiteral("czasu"),
+                 units);
     case solver::QuantityError::Kind::TooLong:
         return QStringLiteral("%1: „%2” ma za dużo cyfr albo za duży wykładnik.").arg(what, given);
     }

@@ -14,7 +14,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include <ostream>
 
@@ -24,8 +26,12 @@ namespace {
 class SettingsSearch : public MainWindowTest {
 protected:
     TForm4* search = nullptr;
+    QTemporaryDir settings;
 
     void SetUp() override {
+        // What the window remembers goes to a directory of the test's own.
+        QCoreApplication::setOrganizationName(QStringLiteral("avrtimer-test"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         form.setSettingsSearch([this] {
             auto window = std::make_unique<TForm4>();
             search = window.get();
@@ -66,7 +72,17 @@ protected:
     void pressCtrlF(QWidget* focus) {
         focus->setFocus();
         QTest::keyClick(focus, Qt::Key_F, Qt::ControlModifier);
+        ASSERT_NE(search, nullptr);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(search));
     }
+
+    // The search at 16 MHz for `value`, from the main window.
+    void search16MHz(const char* value) {
+        pressCtrlF(control("Edit1"));
+        typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("16 MHz"));
+        typeOver(in4<QLineEdit>("wartosc"), QString::fromUtf8(value));
+    }
+    QString status() { return in4<QLabel>("status")->text(); }
 };
 
 TEST_F(SettingsSearch, CtrlFFromEveryKindOfFieldFillsItAndChangesNothingThere) {
@@ -84,7 +100,11 @@ TEST_F(SettingsSearch, CtrlFFromEveryKindOfFieldFillsItAndChangesNothingThere) {
         EXPECT_EQ(in4<QLineEdit>("wartosc")->text(), "1");
         EXPECT_EQ(in4<QComboBox>("jednostka")->currentText(), "us");
         EXPECT_EQ(in4<QComboBox>("cel")->currentIndex(), 0);
+        EXPECT_EQ(QApplication::focusWidget(), in4<QLineEdit>("wartosc"));
+        EXPECT_EQ(in4<QLineEdit>("wartosc")->selectedText(), "1");
+        EXPECT_TRUE(search->testAttribute(Qt::WA_KeyboardFocusChange));
         EXPECT_EQ(mainWindowTexts(), before);
+        in4<QComboBox>("timer")->setFocus();  // left elsewhere, the next open still starts in the value
         search->hide();
         ASSERT_TRUE(showActive(form));
     }
@@ -96,15 +116,26 @@ TEST_F(SettingsSearch, TypedCrystalFindsItsLeastErrorAndTheMainWindowStaysAsItWa
     const QStringList before = mainWindowTexts();
     typeOver(in4<QComboBox>("czest")->lineEdit(), QStringLiteral("11,0592 MHz"));
     typeOver(in4<QLineEdit>("wartosc"), QStringLiteral("1ms"));
+    EXPECT_EQ(in4<QComboBox>("jednostka")->currentText(), "ms");  // the unit typed, not the main window's us
     ASSERT_GT(rows(), 10);
     EXPECT_EQ(cell(0, 0), "Timer1");
     EXPECT_EQ(cell(0, 1), "CTC");
     EXPECT_EQ(cell(0, 2), "1");
     EXPECT_EQ(cell(0, 3), "OCR1A = 11058");
-    EXPECT_EQ(cell(0, 5), "999,981916 us");
     EXPECT_EQ(cell(0, 6), "-18,0845");
     EXPECT_EQ(cell(0, 7), "+1,56253");
-    EXPECT_TRUE(in4<QLabel>("status")->text().isEmpty());
+    for (int row = 0; row < rows(); ++row)
+        ASSERT_TRUE(cell(row, 5).endsWith(" ms")) << cell(row, 5).toStdString();
+    EXPECT_EQ(cell(0, 5), "0,999981916 ms");
+    EXPECT_EQ(status(), "100 wierszy, żaden dokładny");
+    // A late reload's error is the estimate with the latency, and its note is explained once it is picked.
+    int late = 0;
+    while (late < rows() && !cell(late, 8).contains('L'))
+        ++late;
+    ASSERT_LT(late, rows());
+    EXPECT_TRUE(cell(late, 6).startsWith("~+")) << cell(late, 6).toStdString();
+    in4<QTableView>("wyniki")->selectRow(late);
+    EXPECT_TRUE(status().startsWith("L: Przy preskalerze 1 i 8")) << status().toStdString();
     EXPECT_EQ(mainWindowTexts(), before);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
@@ -121,7 +152,8 @@ TEST_F(SettingsSearch, SwitchingTheGoalSwitchesTheUnitsAndTheModes) {
     EXPECT_EQ(cell(0, 3), "TOP = OCR1A = 799");
     EXPECT_EQ(cell(0, 6), "dokładnie");
     const QAbstractItemModel* model = in4<QTableView>("wyniki")->model();
-    EXPECT_TRUE(model->data(model->index(0, 0), Qt::ToolTipRole).toString().contains("nie osiąga 0 %"));
+    EXPECT_TRUE(model->data(model->index(0, 0), Qt::ToolTipRole).toString().contains("D: Fast PWM bez odwrócenia"));
+    EXPECT_EQ(cell(0, 8), "D");
     in4<QComboBox>("cel")->setCurrentIndex(0);
     EXPECT_EQ(in4<QComboBox>("jednostka")->currentText(), "ms");
     EXPECT_EQ(cell(0, 3), "OCR1A = 39999");  // 20 ms: one period at prescaler 8
@@ -178,14 +210,20 @@ class BadValues : public SettingsSearch, public testing::WithParamInterface<BadV
 
 TEST_P(BadValues, SayWhyInTheStatusLineWithAnEmptyTableAndNoDialog) {
     pressCtrlF(control("Edit1"));
+    const int width = search->width();
     typeOver(in4<QComboBox>("czest")->lineEdit(), QString::fromUtf8(GetParam().clock));
     typeOver(in4<QLineEdit>("wartosc"), QString::fromUtf8(GetParam().value));
     EXPECT_EQ(in4<QLabel>("status")->text(), QString::fromUtf8(GetParam().status));
+    EXPECT_EQ(search->width(), width);
     EXPECT_EQ(rows(), 0);
     EXPECT_FALSE(in4<QPushButton>("kopiujKod")->isEnabled());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
+
+const std::string longUnit(298, 'x');
+const std::string longValue = "1 " + longUnit;
+const std::string longValueStatus = "Wartość: nieznana jednostka „" + longUnit + "” (us, ms, s).";
 
 const BadValue badValues[] = {
     {"NotANumber", "16 MHz", "abc", "Wartość: „abc” nie jest liczbą."},
@@ -193,6 +231,9 @@ const BadValue badValues[] = {
     {"ShorterThanACycle", "16 MHz", "0,01", "Czas jest krótszy niż jeden cykl zegara."},
     {"ShorterThanTheRoutine", "16 MHz", "1", "Czas jest krótszy niż obsługa jednego przerwania (26 cykli zegara)."},
     {"Zero", "16 MHz", "0", "Wartość musi być większa od zera."},
+    {"UnitOfTheOtherGoal", "16 MHz", "1 kHz",
+     "Wartość: „kHz” to jednostka częstotliwości, a tu potrzebna jest jednostka czasu (us, ms, s)."},
+    {"ThreeHundredCharacters", "16 MHz", longValue.c_str(), longValueStatus.c_str()},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, BadValues, testing::ValuesIn(badValues),
@@ -214,6 +255,166 @@ TEST_F(SettingsSearch, CopiesTheSelectedRowsSetupCode) {
     const QString code = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(code.contains("static inline void timer2_setup(void)")) << code.toStdString();
     EXPECT_TRUE(code.contains("ISR(TIMER2_COMPA_vect)"));
+}
+
+// Rows that differ only in the timer are one row naming each, and the
+// status line counts the rows shown.
+TEST_F(SettingsSearch, TwinTimersShareARowAndTheStatusCountsWhatIsShown) {
+    search16MHz("250 ms");
+    auto* chip = in4<QComboBox>("mikrokontroler");
+    chip->setCurrentIndex(chip->findText("ATmega2560"));
+    EXPECT_EQ(cell(0, 0), "Timer1, Timer3, Timer4, Timer5");
+    EXPECT_EQ(cell(0, 3), "OCR1A = 62499");
+    for (int row = 1; row < rows(); ++row)
+        ASSERT_NE(cell(row, 3), cell(row - 1, 3).replace("OCR1", "OCR3")) << row;
+    int exact = 0;
+    for (int row = 0; row < rows(); ++row)
+        exact += cell(row, 6) == "dokładnie";
+    EXPECT_EQ(status(), QStringLiteral("%1 wierszy, %2 dokładnych").arg(rows()).arg(exact));
+    EXPECT_GE(exact, 5);
+}
+
+// The table's keys: Tab and Ctrl+Tab leave it with the row still picked,
+// Enter, Ctrl+C and a double click copy the row's code, Ctrl+Shift+C the row.
+TEST_F(SettingsSearch, TheTablesKeysCopyAndLeaveIt) {
+    const char* const code = "static inline void timer1_setup(void)";
+    const char* const codeCopied = "Skopiowano kod C: Timer1, CTC, OCR1A = 62499";
+    const char* const rowText = "Timer1\tCTC\t64\tOCR1A = 62499\t1\t250 ms\tdokładnie\t0\t";
+    const struct {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* copied;  // in the clipboard; empty for nothing copied
+        const char* status;
+        const char* focus;  // where the focus is then
+    } keys[] = {
+        {"Enter", Qt::Key_Return, Qt::NoModifier, code, codeCopied, "wyniki"},
+        {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, code, codeCopied, "wyniki"},
+        {"CtrlC", Qt::Key_C, Qt::ControlModifier, code, codeCopied, "wyniki"},
+        {"CtrlShiftC", Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, rowText,
+         "Skopiowano wiersz: Timer1, CTC, OCR1A = 62499", "wyniki"},
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, "", "", "kopiujKod"},
+        {"CtrlTab", Qt::Key_Tab, Qt::ControlModifier, "", "", "kopiujKod"},
+    };
+    search16MHz("250 ms");
+    auto* table = in4<QTableView>("wyniki");
+    for (const auto& row : keys) {
+        SCOPED_TRACE(row.name);
+        in4<QComboBox>("jednostka")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), table);
+        table->selectRow(0);
+        const QString before = status();
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(table, row.key, row.modifiers);
+        const QString copied = QGuiApplication::clipboard()->text();
+        if (*row.copied)
+            EXPECT_TRUE(copied.contains(QString::fromUtf8(row.copied))) << copied.toStdString();
+        else
+            EXPECT_TRUE(copied.isEmpty()) << copied.toStdString();
+        EXPECT_EQ(status(), *row.status ? QString::fromUtf8(row.status) : before);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), row.focus);
+        EXPECT_TRUE(in4<QPushButton>("kopiujKod")->isEnabled());
+    }
+    QGuiApplication::clipboard()->clear();
+    const QRect second = table->visualRect(table->model()->index(1, 3));
+    ASSERT_TRUE(table->viewport()->rect().contains(second)) << table->viewport()->height();
+    // As X delivers a double click: press, release, then the second press as a double click.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, second.center());
+    QMouseEvent twice(QEvent::MouseButtonDblClick, second.center(), table->viewport()->mapToGlobal(second.center()),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(table->viewport(), &twice);
+    QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(code));
+    EXPECT_EQ(status(), QStringLiteral("Skopiowano kod C: %1, %2, %3").arg(cell(1, 0), cell(1, 1), cell(1, 3)));
+}
+
+// The right button on a row picks it and offers its copies.
+TEST_F(SettingsSearch, ARowsMenuCopiesItsCodeOrItself) {
+    search16MHz("250 ms");
+    auto* table = in4<QTableView>("wyniki");
+    const struct {
+        const char* action;
+        const char* copied;
+    } items[] = {
+        {"kopiujKodAction", "static inline void timer1_setup(void)"},
+        {"kopiujWierszAction", "Timer1\tCTC\t64\tICR1 = 62499\t1\t250 ms\tdokładnie\t0\tC"},
+    };
+    for (const auto& item : items) {
+        SCOPED_TRACE(item.action);
+        const QPoint at = table->visualRect(table->model()->index(1, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table->viewport(), &event);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QAction* chosen = menu->findChild<QAction*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QAction* action : menu->actions())
+            if (action->objectName() == item.action)
+                chosen = action;
+        ASSERT_NE(chosen, nullptr);
+        ASSERT_EQ(chosen->objectName(), item.action);
+        chosen->trigger();
+        menu->close();
+        EXPECT_EQ(table->selectionModel()->selectedRows().value(0).row(), 1);
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QString::fromUtf8(item.copied)))
+            << QGuiApplication::clipboard()->text().toStdString();
+    }
+}
+
+// Esc closes an open list and leaves the window; the next Esc closes it.
+TEST_F(SettingsSearch, EscClosesAnOpenListFirst) {
+    const char* const lists[] = {"cel", "jednostka", "czest", "timer"};
+    for (const char* name : lists) {
+        SCOPED_TRACE(name);
+        pressCtrlF(control("Edit1"));
+        auto* list = in4<QComboBox>(name);
+        list->setFocus();
+        list->showPopup();
+        ASSERT_TRUE(list->view()->isVisible());
+        QTest::keyClick(list->view(), Qt::Key_Escape);
+        EXPECT_FALSE(list->view()->isVisible());
+        EXPECT_TRUE(search->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(search->isVisible());
+        ASSERT_TRUE(showActive(form));
+    }
+}
+
+// The clock list has the crystals of the usual baud rates and opens on the
+// entry of the frequency typed, however it is written.
+TEST_F(SettingsSearch, TheClockListOpensOnTheClockTyped) {
+    const struct {
+        const char* typed;
+        const char* highlighted;
+    } clocks[] = {
+        {"16 MHz", "16 MHz"}, {"16MHz", "16 MHz"}, {"11059200", "11,0592 MHz"}, {"7,3728MHz", "7,3728 MHz"},
+        {"14745,6 kHz", "14,7456 MHz"}, {"1 MHz", "1 MHz"},
+    };
+    pressCtrlF(control("Edit1"));
+    auto* clock = in4<QComboBox>("czest");
+    for (const auto& row : clocks) {
+        SCOPED_TRACE(row.typed);
+        typeOver(clock->lineEdit(), QString::fromUtf8(row.typed));
+        clock->showPopup();
+        EXPECT_EQ(clock->view()->currentIndex().data().toString(), QString::fromUtf8(row.highlighted));
+        clock->hidePopup();
+        EXPECT_EQ(clock->currentText(), QString::fromUtf8(row.typed));
+    }
+}
+
+// The window comes back where and as large as it was left.
+TEST_F(SettingsSearch, SizeAndPlaceAreRemembered) {
+    pressCtrlF(control("Edit1"));
+    const QRect available = search->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(search->frameGeometry())) << search->frameGeometry().width() << "x"
+                                                             << search->frameGeometry().height() << " in "
+                                                             << available.width() << "x" << available.height();
+    search->setGeometry(QRect(available.topLeft() + QPoint(40, 30), search->size() - QSize(20, 10)));
+    const QRect left = search->geometry();
+    search->hide();
+    TForm4 again;
+    again.start({QStringLiteral("16 MHz"), QStringLiteral("1"), QStringLiteral("ms")});
+    EXPECT_EQ(again.geometry(), left);
 }
 
 // The context menu's copy items on result labels, with the figure as shown
