@@ -308,7 +308,10 @@ void TimelineView::setTimeline(const solver::Query& query, const solver::Row& ro
     update();
 }
 
+// Every keystroke in the search clears it: an empty view stays unpainted.
 void TimelineView::clear() {
+    if (!shown_)
+        return;
     shown_.reset();
     update();
 }

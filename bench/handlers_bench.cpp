@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTest>
 
@@ -298,6 +299,36 @@ void runSearchKeystroke(benchmark::State& state) {
     state.counters["target_us"] = 2000;
 }
 
+// An arrow key in TForm4's table, the selection alternating between its
+// first two rows: the row's timeline found and its diagram drawn.
+void runSearchRowKeystroke(benchmark::State& state) {
+    TForm4 search;
+    search.start({QStringLiteral("11,0592 MHz"), QStringLiteral("1"), QStringLiteral("ms")});
+    if (!QTest::qWaitForWindowExposed(&search)) {
+        state.SkipWithError("the settings search window was never exposed");
+        return;
+    }
+    auto* table = search.findChild<QTableView*>(QStringLiteral("wyniki"));
+    table->setFocus();
+    table->selectRow(0);
+    QCoreApplication::processEvents();
+    std::vector<double> callsUs;
+    bool second = false;
+    for (auto _ : state) {
+        second = !second;
+        const Clock::time_point start = Clock::now();
+        QTest::keyClick(table, second ? Qt::Key_Down : Qt::Key_Up);
+        QCoreApplication::processEvents();
+        const Clock::time_point end = Clock::now();
+        state.SetIterationTime(us(end - start) / 1e6);
+        callsUs.push_back(us(end - start));
+    }
+    if (table->selectionModel()->selectedRows().isEmpty())
+        state.SkipWithError("no row was selected");
+    state.counters["call_median_us"] = bench::spreadOf(callsUs).median;
+    state.counters["target_us"] = 2000;
+}
+
 void registerFloor(const char* name, void (*run)(benchmark::State&, const std::vector<LabelChange>&),
                    const std::vector<LabelChange>& changes) {
     benchmark::RegisterBenchmark(name, [run, &changes](benchmark::State& state) { run(state, changes); })
@@ -336,6 +367,9 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond);
     }
     benchmark::RegisterBenchmark("TForm4 keystroke in wartosc", &runSearchKeystroke)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("TForm4 arrow key in wyniki", &runSearchRowKeystroke)
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond);
     const std::vector<LabelChange> changes = labelsChangedBy(window, controls, fullRecalculation());
