@@ -120,9 +120,12 @@ struct Family {
     int prescaler;
     int multiplier;
     int first, last, stepFirst, stepLast;
-    bool late;     // a reload lands after the first tick of the period
-    bool counted;  // one period cannot reach the target: counted in software
-    int lowest;    // the first u allowed: the counting floor and 2^32 counts
+    bool late = false;     // a reload lands after the first tick of the period
+    bool counted = false;  // one period cannot reach the target: counted in software
+    int lowest = 1;        // the first u allowed: the counting floor and 2^32 counts
+    // The first u whose interrupts are far enough apart to serve, whatever
+    // the variants' range: where the register's steps for the neighbours end.
+    int servedFrom = 1;
     std::vector<Variant> variants;  // in the order they rank among equals
     int bestClass = 3;
 
@@ -431,8 +434,9 @@ void Ranking::Data::addVariant(const avr::Timer& timer, int multiplier, int firs
         };
         auto family = std::ranges::find_if(families, same);
         if (family == families.end()) {
-            families.push_back(Family{source, prescaler, multiplier, first, last, variant.stepFirst, variant.stepLast, late,
-                                      false, first, {}});
+            families.push_back(Family{.source = source, .prescaler = prescaler, .multiplier = multiplier, .first = first,
+                                      .last = last, .stepFirst = variant.stepFirst, .stepLast = variant.stepLast,
+                                      .late = late, .variants = {}});
             family = families.end() - 1;
         }
         family->first = std::min(family->first, first);
@@ -457,7 +461,8 @@ void Ranking::Data::settleFamily(Family& f) {
     // count the counting floor.
     const unsigned long floor = !interval() ? 0 : f.counted ? s.countingFloor : s.routineFloor;
     const unsigned long perU = f.cycles(1);
-    f.lowest = std::max<long>(f.first, static_cast<long>((floor + perU - 1) / perU));
+    f.servedFrom = std::max(1, static_cast<int>((floor + perU - 1) / perU));
+    f.lowest = std::max(f.first, f.servedFrom);
     if (!f.counted)
         return;
     // Counts grow as the period shrinks: the first u within 2^32 counts.
@@ -898,7 +903,7 @@ void Ranking::Data::neighbours(const Single& c, Row& row) const {
     const mpq_class wanted = mpq_class(s.p, s.q) / (f.cycles(1) * static_cast<unsigned long>(c.count));
     long fewer = ceilOf(wanted).get_si() - 1, more = floorOf(wanted).get_si() + 1;
     // Never to a setting left out for its interrupts' distance.
-    const long first = std::max(v.stepFirst, f.lowest);
+    const long first = std::max(v.stepFirst, f.servedFrom);
     fewer = std::min<long>(fewer, v.stepLast);
     more = std::max<long>(more, first);
     while (fewer >= first && v.excludes(static_cast<int>(fewer)))

@@ -272,8 +272,9 @@ TEST(SetupCode, CommentSaysWhatTheRowGives) {
         for (std::size_t at = comment.find("\n * "); at != std::string::npos; at = comment.find("\n * ", at))
             comment.replace(at, 4, " ");
         EXPECT_NE(comment.find(row.says), std::string::npos) << row.says << "\nin\n" << comment;
-        if (*row.absent != '\0')
+        if (*row.absent != '\0') {
             EXPECT_EQ(comment.find(row.absent), std::string::npos) << row.absent << "\nin\n" << comment;
+        }
     }
 }
 

@@ -135,8 +135,9 @@ TEST_P(TimelineOfRow, KeepsTheRowsPeriodAndDuty) {
     const std::optional<mpq_class> setDuty = solver::setupOf(query, row, c.duty).duty;
     const mpq_class high = c.goal == Goal::Frequency ? mpq_class(1, 2) : setDuty.value_or(-1);
     EXPECT_EQ(highTime(pin, t.end - claimed, t.end), high * claimed);
-    if (c.duty % 100 != 0)
+    if (c.duty % 100 != 0) {
         EXPECT_GE(rising.size(), 2u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TimelineOfRow, testing::ValuesIn(cases),
