@@ -100,6 +100,8 @@ QString titleOf(const solver::Query& query, const solver::Row& row, const solver
     for (const solver::OutputExplained& o : r.outputs)
         if (drawn(t, o) && o.unit->ocr != row.setting.registerName())
             parts << QStringLiteral("%1 = %2").arg(fromView(o.unit->ocr)).arg(o.compare);
+    if (row.setting.count > 1)
+        parts << QStringLiteral("zliczane przerwania: %1").arg(row.setting.count);
     return QStringLiteral("%1, %2: %3").arg(fromView(query.chip->title), clockText(query.clockHz, separator),
                                            parts.join(QStringLiteral(", ")));
 }
