@@ -248,7 +248,7 @@ void TForm4::createControls() {
 // to the contents would lay out every row on each keystroke.
 void TForm4::sizeColumns() {
     const char* const samples[] = {"Timer2 (kwarc)", "Phase Correct PWM", "1024", "TOP = OCR1A = 65535", "65535",
-                                   "999,981916 us", "~+12500,0", "+1,56253", "LF"};
+                                   "0,999981916 ms", "~+12500,0", "+1,56253", "LF"};
     const QFontMetrics cells = c_.wyniki->fontMetrics();
     const QFontMetrics headings = c_.wyniki->horizontalHeader()->fontMetrics();
     const int padding = 3 * cells.averageCharWidth();
