@@ -39,6 +39,12 @@ protected:
         });
         MainWindowTest::SetUp();
     }
+    // The window outlives the fixture's settings directory: it remembers
+    // its place while the directory is still there.
+    void TearDown() override {
+        if (search != nullptr)
+            search->hide();
+    }
 
     template <typename T>
     T* in4(const char* name) {
