@@ -234,6 +234,8 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
     addOption(*solve, "--limit", o.limit, wholeNumberFrom(1, 1000000), "10", "print at most this many rows (10)")
         ->type_name("N");
     solve->add_flag("--json", o.json, "print JSON instead of a table");
+    solve->add_flag("--wide", o.wide, "every column, however wide; a terminal narrower gets the table without the "
+                                      "drift, below and above columns");
     solve->footer(
         "Rows are ranked by |error| (a late preload reload counts as error), then the fewer interrupts\n"
         "counted in software, CTC before NORMAL before NORMAL with a preload, the finer resolution (the\n"
@@ -354,6 +356,23 @@ void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
         "  avrtimer-calc figures --clock 1,2MHz --prescaler 1024 --register 0 --duty 30 --json");
 }
 
+// CLI11 takes an empty word that is no option's value for the name of an
+// option group, which have none, and never returns: refuse it first.
+void refuseEmptyWords(const CLI::App& app, int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (*argv[i] != '\0')
+            continue;
+        const std::string before = i > 1 ? argv[i - 1] : "";
+        const auto takesValue = [&](const CLI::App* command) {
+            const CLI::Option* option = command->get_option_no_throw(before);
+            return option != nullptr && option->get_type_size_max() > 0;
+        };
+        if (!before.starts_with("--") || !std::ranges::any_of(app.get_subcommands({}), takesValue))
+            throw InputError("an empty word is neither an option nor its value; for example: avrtimer-calc solve "
+                             "--clock 16MHz --interval 1ms");
+    }
+}
+
 }  // namespace
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -385,6 +404,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     addExplainCommand(app, explainOptions);
     addFiguresCommand(app, figuresOptions);
     try {
+        refuseEmptyWords(app, argc, argv);
         app.parse(argc, argv);
         if (app.got_subcommand("solve"))
             return runSolve(solveOptions, out, err);

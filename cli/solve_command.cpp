@@ -9,7 +9,13 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <iostream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -44,6 +50,8 @@ std::string valueText(const mpq_class& value, Goal goal) {
 
 // ---------------------------------------------------------------- text
 
+mpq_class shownErrorPpm(const solver::Row& row) { return solver::shownError(row) * 1000000; }
+
 std::string countText(const solver::Row& row) { return std::to_string(row.setting.count); }
 
 std::string_view clockNote(solver::TimerClock clock) {
@@ -64,56 +72,131 @@ std::string_view clockKeyword(solver::TimerClock clock) {
     return "cpu";
 }
 
+// "~" marks a figure that is an estimate: a late reload's latency depends
+// on the interrupt routine.
+std::string_view estimateMark(const solver::Row& row) { return row.estimated() ? "~" : ""; }
+
 std::string errorText(const solver::Row& row) {
-    return row.exact() ? "exact" : solver::signedText(row.error * 1000000);
+    return row.exact() ? "exact" : fmt::format("{}{}", estimateMark(row), solver::signedText(shownErrorPpm(row)));
 }
 
-std::string timerText(const solver::Row& row) {
-    return fmt::format("Timer{}{}", row.setting.timer->number, clockNote(row.setting.clock));
+std::string driftText(const solver::Row& row) {
+    return fmt::format("{}{}", estimateMark(row), solver::signedText(solver::shownDriftPerDay(row)));
 }
 
-std::string outputText(const solver::Row& row) {
-    const avr::CompareUnit* unit = row.setting.output;
-    return unit == nullptr ? "-" : fmt::format("{} ({})", unit->output, unit->pin);
+std::vector<int> timersOf(const Shown& shown) {
+    std::vector<int> numbers;
+    for (const solver::Row& row : shown)
+        numbers.push_back(row.setting.timer->number);
+    return numbers;
+}
+
+// "Timer0, Timer2": a row shown once for the twin timers it is on.
+std::string timerText(const Shown& shown) {
+    const auto names = timersOf(shown) | std::views::transform([](int n) { return fmt::format("Timer{}", n); });
+    return fmt::format("{}{}", fmt::join(names, ", "), clockNote(shown.front().setting.clock));
+}
+
+// How many duties between 0 and 100 % the PWM steps through: Fast PWM's
+// compare counts TOP + 1 ticks high, the dual-slope modes' TOP.
+int dutySteps(const solver::Setting& s) {
+    return s.mode() == avr::Mode::FastPwm ? s.topValue() + 1 : s.topValue();
+}
+
+// Each twin's own output: "OC0A (PD6), OC2A (PB3)".
+std::string outputText(const Shown& shown) {
+    if (shown.front().setting.output == nullptr)
+        return "-";
+    const auto outputs = shown | std::views::transform([](const solver::Row& row) {
+                             return fmt::format("{} ({})", row.setting.output->output, row.setting.output->pin);
+                         });
+    return fmt::format("{}", fmt::join(outputs, ", "));
 }
 
 std::string optionalValue(const std::optional<mpq_class>& value, Goal goal) {
     return value ? valueText(*value, goal) : "-";
 }
 
-std::vector<std::string> textRow(std::size_t rank, const solver::Row& row, Goal goal) {
-    std::string notes;
-    for (solver::Warning w : row.warnings)
-        notes += solver::warningLetter(w);
-    std::vector<std::string> cells{std::to_string(rank),
-                                   timerText(row),
-                                   std::string(solver::modeName(row.setting.mode())),
-                                   std::to_string(row.setting.prescaler),
-                                   solver::registersText(row.setting)};
+// A column of the table: its heading and a cell for each row shown.
+struct Column {
+    std::string heading;
+    std::function<std::string(std::size_t rank, const Shown&)> cell;
+    bool droppable = false;  // left out first when the table is wider than the terminal
+};
+
+std::vector<Column> columnsFor(Goal goal) {
+    const auto row = [](auto text) {
+        return [text](std::size_t, const Shown& shown) { return text(shown.front()); };
+    };
+    std::vector<Column> columns{
+        {"#", [](std::size_t rank, const Shown&) { return std::to_string(rank); }},
+        {"timer", [](std::size_t, const Shown& shown) { return timerText(shown); }},
+        {"mode", row([](const solver::Row& r) { return std::string(solver::modeName(r.setting.mode())); })},
+        {"prescaler", row([](const solver::Row& r) { return std::to_string(r.setting.prescaler); })},
+        {"registers", row([](const solver::Row& r) { return solver::registersText(r.setting); })},
+    };
     if (goal == Goal::Interval)
-        cells.push_back(countText(row));
+        columns.push_back({"count", row(countText)});
     else
-        cells.push_back(outputText(row));
-    for (std::string cell : {valueText(row.achieved, goal), errorText(row), solver::signedText(row.driftPerDay),
-                             optionalValue(row.below, goal), optionalValue(row.above, goal), notes})
-        cells.push_back(std::move(cell));
-    return cells;
+        columns.push_back({"output", [](std::size_t, const Shown& shown) { return outputText(shown); }});
+    if (goal == Goal::PwmFrequency)
+        columns.push_back({"steps", row([](const solver::Row& r) { return std::to_string(dutySteps(r.setting)); })});
+    columns.push_back({"achieved", row([goal](const solver::Row& r) { return valueText(r.achieved, goal); })});
+    columns.push_back({"error [ppm]", row(errorText)});
+    columns.push_back({"drift [s/day]", row(driftText), true});
+    columns.push_back({"below", row([goal](const solver::Row& r) { return optionalValue(r.below, goal); }), true});
+    columns.push_back({"above", row([goal](const solver::Row& r) { return optionalValue(r.above, goal); }), true});
+    columns.push_back({"notes", row([](const solver::Row& r) {
+                           std::string notes;
+                           for (solver::Warning w : r.warnings)
+                               notes += solver::warningLetter(w);
+                           return notes;
+                       })});
+    return columns;
 }
 
-std::string table(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths(rows.front().size(), 0);
-    for (const auto& row : rows)
-        for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
+using Cells = std::vector<std::vector<std::string>>;  // a column's heading, then its cells
+
+std::size_t columnWidth(const std::vector<std::string>& column) {
+    return std::ranges::max(column | std::views::transform(&std::string::size));
+}
+
+std::size_t tableWidth(const Cells& columns) {
+    std::size_t width = 0;
+    for (const auto& column : columns)
+        width += columnWidth(column) + 2;
+    return width - 2;
+}
+
+std::string table(const Cells& columns) {
     std::string text;
-    for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            line += fmt::format("{:<{}}  ", row[i], widths[i]);
-        line.erase(line.find_last_not_of(' ') + 1);
-        text += line + "\n";
+    for (std::size_t line = 0; line < columns.front().size(); ++line) {
+        std::string row;
+        for (const auto& column : columns)
+            row += fmt::format("{:<{}}  ", column[line], columnWidth(column));
+        row.erase(row.find_last_not_of(' ') + 1);
+        text += row + "\n";
     }
     return text;
+}
+
+// The text broken at spaces into lines of at most width columns where the
+// words allow, every line after the first indented by indent.
+std::string wrapped(std::string_view text, std::optional<std::size_t> width, std::size_t indent) {
+    if (!width)
+        return std::string(text) + "\n";
+    std::string result, line;
+    for (const auto word : text | std::views::split(' ')) {
+        const std::string_view w(word.begin(), word.end());
+        if (!line.empty() && line.size() + 1 + w.size() > *width) {
+            result += line + "\n";
+            line = std::string(indent, ' ');
+        } else if (!line.empty()) {
+            line += ' ';
+        }
+        line += w;
+    }
+    return result + line + "\n";
 }
 
 // ", Timer2 on a 32.768 kHz crystal", or nothing for the CPU clock alone.
@@ -126,23 +209,55 @@ std::string otherClocksText(const solver::Query& query) {
     return text;
 }
 
-void printText(const solver::Query& query, const std::vector<solver::Row>& rows, std::ostream& out) {
-    out << fmt::format("{} at {}{}: {}\n\n", query.chip->title, solver::frequencyText(query.clockHz),
-                       otherClocksText(query), solver::goalText(query));
-    std::vector<std::vector<std::string>> cells{{"#", "timer", "mode", "prescaler", "registers",
-                                                 query.goal == Goal::Interval ? "count" : "output", "achieved",
-                                                 "error [ppm]", "drift [s/day]", "below", "above", "notes"}};
-    std::map<char, solver::Warning> used;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        cells.push_back(textRow(i + 1, rows[i], query.goal));
-        for (solver::Warning w : rows[i].warnings)
-            used.emplace(solver::warningLetter(w), w);
+// The table's columns, those that may be dropped left out in order while
+// it is wider than width; whether any was.
+std::pair<Cells, bool> fitted(const std::vector<Column>& columns, const std::vector<Shown>& rows,
+                              std::optional<std::size_t> width) {
+    std::vector<std::pair<const Column*, std::vector<std::string>>> made;
+    for (const Column& column : columns) {
+        std::vector<std::string> cells{column.heading};
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            cells.push_back(column.cell(i + 1, rows[i]));
+        made.emplace_back(&column, std::move(cells));
     }
+    const auto cellsOf = [&] {
+        Cells cells;
+        for (const auto& [column, texts] : made)
+            cells.push_back(texts);
+        return cells;
+    };
+    bool dropped = false;
+    while (width && tableWidth(cellsOf()) > *width) {
+        const auto next = std::ranges::find_if(made, [](const auto& m) { return m.first->droppable; });
+        if (next == made.end())
+            break;
+        made.erase(next);
+        dropped = true;
+    }
+    return {cellsOf(), dropped};
+}
+
+void printText(const solver::Query& query, const std::vector<Shown>& rows, const std::optional<std::string>& reach,
+               std::optional<std::size_t> width, std::ostream& out) {
+    out << wrapped(fmt::format("{} at {}{}: {}", query.chip->title, solver::frequencyText(query.clockHz),
+                               otherClocksText(query), solver::goalText(query)),
+                   width, 0)
+        << "\n";
+    const auto [cells, dropped] = fitted(columnsFor(query.goal), rows, width);
     out << table(cells);
-    if (!used.empty())
+    std::map<char, solver::Warning> used;
+    for (const Shown& shown : rows)
+        for (solver::Warning w : shown.front().warnings)
+            used.emplace(solver::warningLetter(w), w);
+    if (!used.empty() || dropped || reach)
         out << "\n";
     for (const auto& [letter, warning] : used)
-        out << letter << ": " << solver::warningText(warning) << "\n";
+        out << wrapped(fmt::format("{}: {}", letter, solver::warningText(warning)), width, 3);
+    if (reach)
+        out << wrapped(*reach, width, 0);
+    if (dropped)
+        out << wrapped("The drift, below and above columns are left out to fit the terminal; --wide shows them.",
+                       width, 0);
 }
 
 }  // namespace
@@ -163,7 +278,8 @@ ordered_json optionalJson(const std::optional<mpq_class>& value, Goal goal) {
 
 }  // namespace
 
-ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
+ordered_json resultJson(std::size_t rank, const Shown& shown, Goal goal) {
+    const solver::Row& row = shown.front();
     const solver::Setting& s = row.setting;
     ordered_json registers = ordered_json::object();
     if (s.role != solver::RegisterRole::None)
@@ -174,6 +290,7 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
     return {
         {"rank", rank},
         {"timer", s.timer->number},
+        {"timers", timersOf(shown)},
         {"mode", solver::modeKeyword(s.mode())},
         {"prescaler", s.prescaler},
         {"clock", clockKeyword(s.clock)},
@@ -181,11 +298,14 @@ ordered_json resultJson(std::size_t rank, const solver::Row& row, Goal goal) {
         {"top", s.topValue()},
         {"top_register", s.top() == avr::Top::Fixed ? ordered_json(nullptr) : ordered_json(s.topRegister())},
         {"count", s.count},
+        {"duty_steps", s.mode() == avr::Mode::Normal || s.mode() == avr::Mode::Ctc ? ordered_json(nullptr)
+                                                                                   : ordered_json(dutySteps(s))},
         {"output", s.output ? ordered_json{{"name", s.output->output}, {"pin", s.output->pin}} : ordered_json(nullptr)},
         {"achieved", valueJson(row.achieved, goal)},
         {"exact_hit", row.exact()},
-        {"error_ppm", solver::nearestDouble(row.error * 1000000)},
-        {"drift_s_per_day", solver::nearestDouble(row.driftPerDay)},
+        {"error_ppm", solver::nearestDouble(shownErrorPpm(row))},
+        {"error_estimated", row.estimated()},
+        {"drift_s_per_day", solver::nearestDouble(solver::shownDriftPerDay(row))},
         {"below", optionalJson(row.below, goal)},
         {"above", optionalJson(row.above, goal)},
         {"warnings", warnings},
@@ -210,14 +330,15 @@ ordered_json queryJson(const SolveOptions& o, const solver::Query& query) {
 
 namespace {
 
-void printJson(const SolveOptions& o, const solver::Query& query, const std::vector<solver::Row>& rows,
-               bool withinMaxError, std::ostream& out) {
+void printJson(const SolveOptions& o, const solver::Query& query, const std::vector<Shown>& rows,
+               const std::optional<std::string>& reach, bool withinMaxError, std::ostream& out) {
     ordered_json results = ordered_json::array();
     for (std::size_t i = 0; i < rows.size(); ++i)
         results.push_back(resultJson(i + 1, rows[i], query.goal));
     const ordered_json json{
         {"query", queryJson(o, query)},
         {"within_max_error", withinMaxError},
+        {"note", reach ? ordered_json(*reach) : ordered_json(nullptr)},
         {"results", results},
     };
     out << json.dump(2) << "\n";
@@ -442,40 +563,142 @@ solver::Ranking rankingOf(const SolveOptions& o, const solver::Query& query) {
     }
 }
 
-std::size_t rowsWithin(const SolveOptions& o, const solver::Ranking& ranking, std::size_t atMost) {
-    return o.maxError ? ranking.countWithin(o.maxError->value, atMost) : std::min(atMost, ranking.size());
+namespace {
+
+bool within(const SolveOptions& o, const solver::Row& row) {
+    return !o.maxError || abs(shownErrorPpm(row)) <= o.maxError->value;
+}
+
+// The first rows shown, at most atMost of them, each with its twins; when
+// none is within --max-error, the nearest alone.
+struct ShownRows {
+    std::vector<Shown> rows;
+    bool withinMaxError = true;
+};
+
+ShownRows shownRows(const SolveOptions& o, const solver::Ranking& ranking, std::size_t atMost) {
+    ShownRows shown;
+    for (std::size_t i = 0; i < ranking.size(); ++i) {
+        solver::Row row = ranking.row(i);
+        if (!shown.rows.empty() && solver::twins(shown.rows.back().front(), row)) {
+            shown.rows.back().push_back(std::move(row));
+            continue;
+        }
+        if (shown.rows.size() == atMost)
+            break;
+        if (!within(o, row)) {
+            if (shown.rows.empty())
+                shown = {{{std::move(row)}}, false};
+            else
+                break;
+            continue;
+        }
+        shown.rows.push_back({std::move(row)});
+    }
+    return shown;
+}
+
+// What the chosen timers reach for the query's goal, lowest and highest:
+// the best rows for a goal below and at the fastest any output gives.
+std::optional<std::pair<mpq_class, mpq_class>> reachOf(solver::Query query) {
+    try {
+        query.target = query.clockHz / 2;
+        const mpq_class highest = solver::solve(query).row(0).achieved;
+        query.target = query.clockHz / mpq_class(mpz_class(1) << 40);
+        return std::pair(solver::solve(query).row(0).achieved, highest);
+    } catch (const solver::QueryError&) {
+        return std::nullopt;
+    }
+}
+
+std::string timersText(const solver::Query& query) {
+    if (query.timer)
+        return fmt::format("Timer{} reaches", *query.timer);
+    return fmt::format("The timers of the {} reach", query.chip->title);
+}
+
+// A wave or PWM slower than the chosen timers go: their range, and what
+// does reach it, an interrupt counted in software or another timer.
+std::optional<std::string> reachNote(const solver::Query& query) {
+    if (query.goal == Goal::Interval)
+        return std::nullopt;
+    const auto reach = reachOf(query);
+    if (!reach || reach->first <= query.target)
+        return std::nullopt;
+    const bool wave = query.goal == Goal::Frequency;
+    const mpq_class interval = 1 / (query.target * (wave ? 2 : 100));
+    std::string option = solver::timeText(interval);
+    std::erase(option, ' ');
+    std::string text = fmt::format(
+        "{} {} to {} for a {} at {}, not {}: {} in an interrupt every {}, counted in software (solve --interval {})",
+        timersText(query), solver::frequencyText(reach->first), solver::frequencyText(reach->second),
+        wave ? "square wave" : "PWM", solver::frequencyText(query.clockHz), solver::frequencyText(query.target),
+        wave ? "toggle the pin" : "switch the pin in 1 % steps", solver::timeText(interval), option);
+    if (query.timer)
+        for (const avr::Timer& timer : query.chip->timers) {
+            solver::Query other = query;
+            other.timer = timer.number;
+            if (const auto otherReach = reachOf(other); otherReach && otherReach->first <= query.target) {
+                text += fmt::format(", or take Timer{}, which reaches {} (--timer {})", timer.number,
+                                    solver::frequencyText(otherReach->first), timer.number);
+                break;
+            }
+        }
+    return text + ".";
+}
+
+// The width to fit the table in: a terminal's, unless --wide.
+std::optional<std::size_t> widthFor(const SolveOptions& o, const std::ostream& out) {
+    if (o.wide)
+        return std::nullopt;
+    return o.width ? o.width : terminalWidth(out);
+}
+
+}  // namespace
+
+std::optional<std::size_t> terminalWidth(const std::ostream& out) {
+    if (&out != &std::cout || isatty(STDOUT_FILENO) == 0)
+        return std::nullopt;
+    if (const char* columns = std::getenv("COLUMNS")) {
+        std::size_t width = 0;
+        const std::string_view text(columns);
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), width);
+        if (error == std::errc() && end == text.data() + text.size() && width > 0)
+            return width;
+    }
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return std::nullopt;
 }
 
 PickedRow pickedRow(const SolveOptions& o, const solver::Ranking& ranking, const Given<int>& pick) {
     const auto rank = static_cast<std::size_t>(pick.value);
-    const std::size_t within = rowsWithin(o, ranking, rank);
-    const std::size_t available = within == 0 ? 1 : within;
-    if (rank > available)
-        throw badInput("--pick", pick.text, fmt::format("is beyond the {} rows of the ranking", available), "1");
-    return {ranking.row(rank - 1), within > 0};
+    const ShownRows shown = shownRows(o, ranking, rank);
+    if (rank > shown.rows.size())
+        throw badInput("--pick", pick.text, fmt::format("is beyond the {} rows of the ranking", shown.rows.size()),
+                       "1");
+    return {shown.rows[rank - 1].front(), shown.withinMaxError};
 }
 
 int runSolve(const SolveOptions& o, std::ostream& out, std::ostream& err) {
     const solver::Query query = queryOf(o);
     const solver::Ranking ranking = rankingOf(o, query);
-    const std::size_t within = rowsWithin(o, ranking, static_cast<std::size_t>(o.limit));
-    const std::size_t shown = within == 0 ? 1 : std::min<std::size_t>(within, static_cast<std::size_t>(o.limit));
-    std::vector<solver::Row> rows;
-    for (std::size_t i = 0; i < shown && i < ranking.size(); ++i)
-        rows.push_back(ranking.row(i));
+    const ShownRows shown = shownRows(o, ranking, static_cast<std::size_t>(o.limit));
+    const std::optional<std::string> reach = reachNote(query);
     if (o.json)
-        printJson(o, query, rows, within > 0, out);
+        printJson(o, query, shown.rows, reach, shown.withinMaxError, out);
     else
-        printText(query, rows, out);
-    if (within > 0)
+        printText(query, shown.rows, reach, widthFor(o, out), out);
+    if (shown.withinMaxError)
         return exitOk;
-    err << noneWithin(o, rows.front());
+    err << noneWithin(o, shown.rows.front().front());
     return exitNoResult;
 }
 
 std::string noneWithin(const SolveOptions& o, const solver::Row& nearest) {
-    return fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {} ppm off\n",
-                       o.maxError->text, solver::signedText(nearest.error * 1000000));
+    return fmt::format("avrtimer-calc: no setting is within --max-error {} ppm; the nearest, printed, is {}{} ppm off\n",
+                       o.maxError->text, estimateMark(nearest), solver::signedText(shownErrorPpm(nearest)));
 }
 
 }  // namespace cli

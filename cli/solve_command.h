@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 
@@ -40,17 +41,21 @@ struct SolveOptions {
     std::optional<Given<avr::Top>> top;
     int limit = 10;
     bool json = false;
+    bool wide = false;  // the table as wide as it is, not fitted to the terminal
+    // The width to fit the table in; when not given, the terminal's, if
+    // standard output is one.
+    std::optional<std::size_t> width;
 };
+
+// A row of the ranking and the twins ranked right after it, shown as one.
+using Shown = std::vector<solver::Row>;
 
 // What solve and code share: the query of the options, and its ranking,
 // InputError for what they cannot ask.
 solver::Query queryOf(const SolveOptions& options);
 solver::Ranking rankingOf(const SolveOptions& options, const solver::Query& query);
-// How many of the first rows, at most atMost, are within --max-error: a
-// ranking is found only as far as it is read.
-std::size_t rowsWithin(const SolveOptions& options, const solver::Ranking& ranking, std::size_t atMost);
-// The row --pick names among those within --max-error, or the nearest when
-// none is; InputError beyond them.
+// The row --pick names among those shown within --max-error, twins counted
+// once, or the nearest when none is; InputError beyond them.
 struct PickedRow {
     solver::Row row;
     bool withinMaxError = false;
@@ -66,6 +71,10 @@ int runSolve(const SolveOptions& options, std::ostream& out, std::ostream& err);
 // with its unit, the query, and a row of the ranking.
 nlohmann::ordered_json valueJson(const mpq_class& value, solver::Goal goal);
 nlohmann::ordered_json queryJson(const SolveOptions& options, const solver::Query& query);
-nlohmann::ordered_json resultJson(std::size_t rank, const solver::Row& row, solver::Goal goal);
+nlohmann::ordered_json resultJson(std::size_t rank, const Shown& shown, solver::Goal goal);
+
+// The columns of the terminal out writes to, when it is standard output on
+// a terminal: COLUMNS, else the terminal's own size.
+std::optional<std::size_t> terminalWidth(const std::ostream& out);
 
 }  // namespace cli

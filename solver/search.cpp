@@ -989,6 +989,19 @@ bool Row::estimated() const {
 
 bool Row::exact() const { return error == 0 && !estimated(); }
 
+mpq_class shownError(const Row& row) {
+    if (!row.estimated())
+        return row.error;
+    return row.error + (row.rankError - abs(row.error));
+}
+
+mpq_class shownDriftPerDay(const Row& row) {
+    if (!row.estimated())
+        return row.driftPerDay;
+    // Only an interval has a late reload: the clock loses what the period gains.
+    return secondsPerDay * (1 / (1 + shownError(row)) - 1);
+}
+
 bool twins(const Row& a, const Row& b) {
     const Setting& x = a.setting;
     const Setting& y = b.setting;

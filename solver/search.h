@@ -129,6 +129,13 @@ struct Row {
     bool estimated() const;
 };
 
+// The error a row is shown with: its error, or for an estimated row the
+// estimate of the real error, the error plus the latency its late reload
+// adds to every period (rankError's share beyond |error|).
+mpq_class shownError(const Row& row);
+// Seconds a day a clock kept by the row gains, by shownError.
+mpq_class shownDriftPerDay(const Row& row);
+
 // Rows that differ in nothing but the timer they are on: the same mode,
 // prescaler, register value and count on twin timers, such as Timer1 and
 // Timer3 of the ATmega2560. They rank next to each other.

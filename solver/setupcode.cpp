@@ -387,8 +387,9 @@ std::vector<std::string> wrapped(std::string_view text, std::size_t width) {
 
 std::string achievedText(const Query& q, const Row& row) {
     const std::string value = q.goal == Goal::Interval ? timeText(row.achieved) : frequencyText(row.achieved);
-    return fmt::format("Achieved {}{}: error {} ppm, drift {} s/day.", value, row.exact() ? ", exactly" : "",
-                       signedText(row.error * 1000000), signedText(row.driftPerDay));
+    const std::string_view estimate = row.estimated() ? "~" : "";
+    return fmt::format("Achieved {}{}: error {}{} ppm, drift {}{} s/day.", value, row.exact() ? ", exactly" : "",
+                       estimate, signedText(shownError(row) * 1000000), estimate, signedText(shownDriftPerDay(row)));
 }
 
 std::string settingText(const Query& q, const Row& row) {
