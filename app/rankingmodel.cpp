@@ -21,16 +21,13 @@ QString clockNote(solver::TimerClock clock) {
     return {};
 }
 
-// The error of a late-reload row as it will be: its own plus the latency
-// the ranking allows for, which only lengthens each period.
-mpq_class estimatedError(const solver::Row& row) { return row.error + (row.rankError - abs(row.error)); }
+// A late reload's figures are estimates, marked as the command line marks them.
+QString estimateMark(const solver::Row& row) { return row.estimated() ? QStringLiteral("~") : QString(); }
 
 QString errorText(const solver::Row& row, const QString& separator) {
     if (row.exact())
         return QStringLiteral("dokładnie");
-    if (row.estimated())
-        return QStringLiteral("~") + localized(solver::signedText(estimatedError(row) * 1000000), separator);
-    return localized(solver::signedText(row.error * 1000000), separator);
+    return estimateMark(row) + localized(solver::signedText(solver::shownError(row) * 1000000), separator);
 }
 
 // "L: Przy preskalerze 1 i 8…"
@@ -125,7 +122,7 @@ QString RankingModel::text(const Shown& shown, int column) const {
     case Achieved:
         return localized(solver::decimalText(row.achieved / unit_.size, 9), separator_) + QLatin1Char(' ') + unit_.name;
     case Error: return errorText(row, separator_);
-    case Drift: return localized(solver::signedText(row.driftPerDay), separator_);
+    case Drift: return estimateMark(row) + localized(solver::signedText(solver::shownDriftPerDay(row)), separator_);
     case Notes: return notesOf(row);
     default: break;
     }
