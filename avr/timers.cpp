@@ -76,18 +76,21 @@ constexpr CompareUnit unit2B(std::string_view pin, Bit ddr) {
             Bit{"TIMSK2", "OCIE2B", 2}, Bit{"TIFR2", "OCF2B", 2}, "TIMER2_COMPB_vect"};
 }
 
+constexpr std::array foc0ab{Bit{"TCCR0B", "FOC0A", 7}, Bit{"TCCR0B", "FOC0B", 6}};
+constexpr std::array foc2abExclk{Bit{"TCCR2B", "FOC2A", 7}, Bit{"TCCR2B", "FOC2B", 6}, Bit{"ASSR", "EXCLK", 6}};
+
 constexpr Timer timer0AB(std::span<const CompareUnit> units) {
     return {.number = 0, .bits = 8, .counter = "TCNT0", .control = tccr0ab, .prescalers = timer0Prescalers,
             .externalClock = true, .modes = threeBitModes, .wgm = wgm0ab, .cs = cs0b, .compareUnits = units,
             .topOcr = "OCR0A", .overflowInterrupt = Bit{"TIMSK0", "TOIE0", 0},
-            .overflowFlag = Bit{"TIFR0", "TOV0", 0}, .overflowVector = "TIMER0_OVF_vect"};
+            .overflowFlag = Bit{"TIFR0", "TOV0", 0}, .overflowVector = "TIMER0_OVF_vect", .otherBits = foc0ab};
 }
 constexpr Timer timer2AB(std::span<const CompareUnit> units) {
     return {.number = 2, .bits = 8, .counter = "TCNT2", .control = tccr2ab, .prescalers = timer2Prescalers,
             .externalClock = false, .modes = threeBitModes, .wgm = wgm2ab, .cs = cs2b, .compareUnits = units,
             .topOcr = "OCR2A", .overflowInterrupt = Bit{"TIMSK2", "TOIE2", 0},
             .overflowFlag = Bit{"TIFR2", "TOV2", 0}, .overflowVector = "TIMER2_OVF_vect",
-            .crystal = Bit{"ASSR", "AS2", 5}, .crystalBusy = asyncBusyAB};
+            .crystal = Bit{"ASSR", "AS2", 5}, .crystalBusy = asyncBusyAB, .otherBits = foc2abExclk};
 }
 
 // The 16-bit timers of every mega: COMnA, COMnB and COMnC at 7:6, 5:4 and
@@ -105,6 +108,7 @@ struct Timer16 {
     InputCapture capture;
     std::string_view forceCompare{};
     bool togglesWithIcrTop = false;
+    std::span<const Bit> otherBits{};
 };
 
 constexpr Timer timer16(const Timer16& t) {
@@ -112,8 +116,28 @@ constexpr Timer timer16(const Timer16& t) {
             .prescalers = timer0Prescalers, .externalClock = true, .modes = fourBitModes, .wgm = t.wgm, .cs = t.cs,
             .compareUnits = t.units, .topOcr = t.topOcr, .overflowInterrupt = t.overflowInterrupt,
             .overflowFlag = t.overflowFlag, .overflowVector = t.overflowVector, .capture = t.capture,
-            .forceCompare = t.forceCompare, .togglesWithIcrTop = t.togglesWithIcrTop};
+            .forceCompare = t.forceCompare, .togglesWithIcrTop = t.togglesWithIcrTop, .otherBits = t.otherBits};
 }
+
+// ICNCn and ICESn in TCCRnB, the strobes in TCCRnC on the ATmega48-328P
+// and 2560 (FOCnC too on the 2560), in TCCR1A on the ATmega8/16/32.
+constexpr std::array<Bit, 4> capture16(std::string_view tccrb, std::string_view icnc, std::string_view ices,
+                                       Bit focA, Bit focB) {
+    return {Bit{tccrb, icnc, 7}, Bit{tccrb, ices, 6}, focA, focB};
+}
+constexpr auto other1 = capture16("TCCR1B", "ICNC1", "ICES1", Bit{"TCCR1C", "FOC1A", 7}, Bit{"TCCR1C", "FOC1B", 6});
+constexpr auto other1Shared =
+    capture16("TCCR1B", "ICNC1", "ICES1", Bit{"TCCR1A", "FOC1A", 3}, Bit{"TCCR1A", "FOC1B", 2});
+constexpr std::array<Bit, 5> with5(const std::array<Bit, 4>& bits, Bit focC) {
+    return {bits[0], bits[1], bits[2], bits[3], focC};
+}
+constexpr auto other2560_1 = with5(other1, Bit{"TCCR1C", "FOC1C", 5});
+constexpr auto other2560_3 = with5(
+    capture16("TCCR3B", "ICNC3", "ICES3", Bit{"TCCR3C", "FOC3A", 7}, Bit{"TCCR3C", "FOC3B", 6}), Bit{"TCCR3C", "FOC3C", 5});
+constexpr auto other2560_4 = with5(
+    capture16("TCCR4B", "ICNC4", "ICES4", Bit{"TCCR4C", "FOC4A", 7}, Bit{"TCCR4C", "FOC4B", 6}), Bit{"TCCR4C", "FOC4C", 5});
+constexpr auto other2560_5 = with5(
+    capture16("TCCR5B", "ICNC5", "ICES5", Bit{"TCCR5C", "FOC5A", 7}, Bit{"TCCR5C", "FOC5B", 6}), Bit{"TCCR5C", "FOC5C", 5});
 
 constexpr std::array<std::string_view, 2> tccr1ab{"TCCR1A", "TCCR1B"};
 constexpr std::array<Bit, 4> wgm1ab{Bit{"TCCR1A", "WGM10", 0}, Bit{"TCCR1A", "WGM11", 1}, Bit{"TCCR1B", "WGM12", 3},
@@ -133,7 +157,7 @@ constexpr std::array megaX8Timers{
     timer16({1, "TCNT1", tccr1ab, wgm1ab, cs1b, megaX8Units1, "OCR1A", Bit{"TIMSK1", "TOIE1", 0},
              Bit{"TIFR1", "TOV1", 0}, "TIMER1_OVF_vect",
              InputCapture{"ICR1", "ICP1", "PB0", Bit{"DDRB", "DDB0", 0}, Bit{"TIMSK1", "ICIE1", 5},
-                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}, "TCCR1C", true}),
+                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}, "TCCR1C", true, other1}),
     timer2AB(megaX8Units2),
 };
 
@@ -189,20 +213,20 @@ constexpr std::array mega2560Timers{
     timer16({1, "TCNT1", tccr1ab, wgm1ab, cs1b, mega2560Units1, "OCR1A", Bit{"TIMSK1", "TOIE1", 0},
              Bit{"TIFR1", "TOV1", 0}, "TIMER1_OVF_vect",
              InputCapture{"ICR1", "ICP1", "PD4", Bit{"DDRD", "DDD4", 4}, Bit{"TIMSK1", "ICIE1", 5},
-                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}, "TCCR1C", true}),
+                          Bit{"TIFR1", "ICF1", 5}, "TIMER1_CAPT_vect"}, "TCCR1C", true, other2560_1}),
     timer2AB(mega2560Units2),
     timer16({3, "TCNT3", tccr3ab, wgm3ab, cs3b, mega2560Units3, "OCR3A", Bit{"TIMSK3", "TOIE3", 0},
              Bit{"TIFR3", "TOV3", 0}, "TIMER3_OVF_vect",
              InputCapture{"ICR3", "ICP3", "PE7", Bit{"DDRE", "DDE7", 7}, Bit{"TIMSK3", "ICIE3", 5},
-                          Bit{"TIFR3", "ICF3", 5}, "TIMER3_CAPT_vect"}, "TCCR3C", true}),
+                          Bit{"TIFR3", "ICF3", 5}, "TIMER3_CAPT_vect"}, "TCCR3C", true, other2560_3}),
     timer16({4, "TCNT4", tccr4ab, wgm4ab, cs4b, mega2560Units4, "OCR4A", Bit{"TIMSK4", "TOIE4", 0},
              Bit{"TIFR4", "TOV4", 0}, "TIMER4_OVF_vect",
              InputCapture{"ICR4", "ICP4", "PL0", Bit{"DDRL", "DDL0", 0}, Bit{"TIMSK4", "ICIE4", 5},
-                          Bit{"TIFR4", "ICF4", 5}, "TIMER4_CAPT_vect"}, "TCCR4C", true}),
+                          Bit{"TIFR4", "ICF4", 5}, "TIMER4_CAPT_vect"}, "TCCR4C", true, other2560_4}),
     timer16({5, "TCNT5", tccr5ab, wgm5ab, cs5b, mega2560Units5, "OCR5A", Bit{"TIMSK5", "TOIE5", 0},
              Bit{"TIFR5", "TOV5", 0}, "TIMER5_OVF_vect",
              InputCapture{"ICR5", "ICP5", "PL1", Bit{"DDRL", "DDL1", 1}, Bit{"TIMSK5", "ICIE5", 5},
-                          Bit{"TIFR5", "ICF5", 5}, "TIMER5_CAPT_vect"}, "TCCR5C", true}),
+                          Bit{"TIFR5", "ICF5", 5}, "TIMER5_CAPT_vect"}, "TCCR5C", true, other2560_5}),
 };
 
 // ------------------------------- ATmega8, ATmega16, ATmega32: TCCR0, TCCR2
@@ -218,17 +242,21 @@ constexpr CompareUnit unit2(std::string_view pin, Bit ddr) {
             Bit{"TIMSK", "OCIE2", 7}, Bit{"TIFR", "OCF2", 7}, "TIMER2_COMP_vect"};
 }
 
+constexpr std::array foc2{Bit{"TCCR2", "FOC2", 7}};
+constexpr std::array foc0{Bit{"TCCR0", "FOC0", 7}};
+
 constexpr Timer timer2Single(std::span<const CompareUnit> units) {
     return {.number = 2, .bits = 8, .counter = "TCNT2", .control = tccr2, .prescalers = timer2Prescalers,
             .externalClock = false, .modes = twoBitModes, .wgm = wgm2, .cs = cs2, .compareUnits = units,
             .topOcr = "OCR2", .overflowInterrupt = Bit{"TIMSK", "TOIE2", 6}, .overflowFlag = Bit{"TIFR", "TOV2", 6},
-            .overflowVector = "TIMER2_OVF_vect", .crystal = Bit{"ASSR", "AS2", 3}, .crystalBusy = asyncBusy};
+            .overflowVector = "TIMER2_OVF_vect", .crystal = Bit{"ASSR", "AS2", 3}, .crystalBusy = asyncBusy,
+            .otherBits = foc2};
 }
 
 // Timer1's interrupt bits share TIMSK and TIFR with Timer0's and Timer2's.
 constexpr Timer timer1Shared(std::span<const CompareUnit> units, const InputCapture& capture) {
     return timer16({1, "TCNT1", tccr1ab, wgm1ab, cs1b, units, "OCR1A", Bit{"TIMSK", "TOIE1", 2},
-                    Bit{"TIFR", "TOV1", 2}, "TIMER1_OVF_vect", capture});
+                    Bit{"TIFR", "TOV1", 2}, "TIMER1_OVF_vect", capture, {}, false, other1Shared});
 }
 constexpr CompareUnit unit1ASharedMask(std::string_view pin, Bit ddr) {
     return {"OCR1A", "OC1A", pin, ddr, {Bit{"TCCR1A", "COM1A0", 6}, Bit{"TCCR1A", "COM1A1", 7}},
@@ -266,7 +294,7 @@ constexpr std::array mega16Timers{
     Timer{.number = 0, .bits = 8, .counter = "TCNT0", .control = tccr0, .prescalers = timer0Prescalers,
           .externalClock = true, .modes = twoBitModes, .wgm = wgm0, .cs = cs0, .compareUnits = mega16Units0,
           .topOcr = "OCR0", .overflowInterrupt = Bit{"TIMSK", "TOIE0", 0}, .overflowFlag = Bit{"TIFR", "TOV0", 0},
-          .overflowVector = "TIMER0_OVF_vect"},
+          .overflowVector = "TIMER0_OVF_vect", .otherBits = foc0},
     timer1Shared(mega16Units1, capture1SharedMask("PD6", Bit{"DDRD", "DDD6", 6})),
     timer2Single(mega16Units2),
 };
@@ -301,11 +329,14 @@ constexpr std::array tiny85Units1{
     CompareUnit{"OCR1B", "OC1B", "PB4", Bit{"DDRB", "DDB4", 4}, {Bit{"GTCCR", "COM1B0", 4}, Bit{"GTCCR", "COM1B1", 5}},
                 Bit{"TIMSK", "OCIE1B", 5}, Bit{"TIFR", "OCF1B", 5}, "TIMER1_COMPB_vect"},
 };
+// GTCCR's synchronisation mode and prescaler resets, PSR0 Timer0's.
+constexpr std::array tiny85Other1{Bit{"GTCCR", "TSM", 7}, Bit{"GTCCR", "FOC1B", 3}, Bit{"GTCCR", "FOC1A", 2},
+                                  Bit{"GTCCR", "PSR1", 1}, Bit{"GTCCR", "PSR0", 0}};
 constexpr std::array tiny85Timers{
     Timer{.number = 0, .bits = 8, .counter = "TCNT0", .control = tccr0ab, .prescalers = timer0Prescalers,
           .externalClock = true, .modes = threeBitModes, .wgm = wgm0ab, .cs = cs0b, .compareUnits = tiny85Units0,
           .topOcr = "OCR0A", .overflowInterrupt = Bit{"TIMSK", "TOIE0", 1}, .overflowFlag = Bit{"TIFR", "TOV0", 1},
-          .overflowVector = "TIMER0_OVF_vect"},
+          .overflowVector = "TIMER0_OVF_vect", .otherBits = foc0ab},
     Timer{.number = 1, .bits = 8, .counter = "TCNT1", .control = tiny85Timer1Control,
           .prescalers = tiny85Timer1Prescalers, .externalClock = false, .modes = tiny85Timer1Modes,
           .wgm = {Bit{"TCCR1", "CTC1", 7}, Bit{"TCCR1", "PWM1A", 6}, Bit{"GTCCR", "PWM1B", 6}},
@@ -313,7 +344,8 @@ constexpr std::array tiny85Timers{
           .compareUnits = tiny85Units1, .topOcr = "OCR1C", .overflowInterrupt = Bit{"TIMSK", "TOIE1", 2},
           .overflowFlag = Bit{"TIFR", "TOV1", 2}, .overflowVector = "TIMER1_OVF_vect",
           .pll = PllClock{Bit{"PLLCSR", "PLLE", 1}, Bit{"PLLCSR", "PLOCK", 0}, Bit{"PLLCSR", "PCKE", 2},
-                          Bit{"PLLCSR", "LSM", 7}}},
+                          Bit{"PLLCSR", "LSM", 7}},
+          .otherBits = tiny85Other1},
 };
 
 // analogWrite() on the Uno and the Mega; the Mega's pin 13 is OC0A's and
@@ -351,16 +383,26 @@ bool sameName(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) { return lower(x) == lower(y); });
 }
 
-// Whether the timer has a control register or a bit in the register; the
-// port pins are left out, as every DDR is shared with the pins' other uses.
+// Every bit of the timer but its pins' DDR bits, each DDR being shared
+// with the pins' other uses.
+template <typename Visit>
+void forEachBit(const Timer& t, Visit visit) {
+    const auto all = [&](const auto& bits) { std::ranges::for_each(bits, visit); };
+    all(t.wgm), all(t.cs), all(t.crystalBusy), all(t.otherBits);
+    for (const CompareUnit& u : t.compareUnits)
+        all(u.com), visit(u.interrupt), visit(u.flag);
+    visit(t.overflowInterrupt), visit(t.overflowFlag), visit(t.crystal);
+    if (t.capture)
+        visit(t.capture->interrupt), visit(t.capture->flag);
+    if (t.pll)
+        all(std::array{t.pll->enable, t.pll->locked, t.pll->select, t.pll->lowSpeed});
+}
+
+// Whether the timer has a control register or a bit in the register.
 bool hasBitsIn(const Timer& t, std::string_view reg) {
-    const auto in = [reg](const Bit& bit) { return bit.reg == reg; };
-    const auto anyIn = [&](const auto& bits) { return std::ranges::any_of(bits, in); };
-    const auto unitIn = [&](const CompareUnit& u) { return anyIn(u.com) || in(u.interrupt) || in(u.flag); };
-    return std::ranges::find(t.control, reg) != t.control.end() || anyIn(t.wgm) || anyIn(t.cs) ||
-           std::ranges::any_of(t.compareUnits, unitIn) || in(t.overflowInterrupt) || in(t.overflowFlag) ||
-           in(t.crystal) || anyIn(t.crystalBusy) || (t.capture && (in(t.capture->interrupt) || in(t.capture->flag))) ||
-           (t.pll && anyIn(std::array{t.pll->enable, t.pll->locked, t.pll->select, t.pll->lowSpeed}));
+    bool found = std::ranges::find(t.control, reg) != t.control.end();
+    forEachBit(t, [&](const Bit& bit) { found = found || bit.reg == reg; });
+    return found;
 }
 
 }  // namespace
@@ -389,6 +431,13 @@ const Timer* Chip::timer(int number) const {
 
 bool sharedRegister(const Chip& chip, std::string_view reg) {
     return std::ranges::count_if(chip.timers, [reg](const Timer& t) { return hasBitsIn(t, reg); }) > 1;
+}
+
+int knownBits(const Chip& chip, std::string_view reg) {
+    int mask = 0;
+    for (const Timer& t : chip.timers)
+        forEachBit(t, [&](const Bit& bit) { mask |= bit.exists() && bit.reg == reg ? 1 << bit.position : 0; });
+    return mask;
 }
 
 std::span<const Chip> chips() { return chipTable; }

@@ -127,6 +127,11 @@ struct Timer {
     // OCRnA (the ATmega48-328P's and the ATmega2560's; the ATmega8's only
     // with OCRnA).
     bool togglesWithIcrTop = false;
+    // The bits of its registers that no setup writes: the force-compare
+    // strobes, the input capture's noise canceller and edge select, EXCLK,
+    // the prescaler resets. With every bit above, they make up what its
+    // registers hold; the rest are reserved.
+    std::span<const Bit> otherBits{};
 
     constexpr int max() const { return (1 << bits) - 1; }
     bool countsCrystal() const { return crystal.exists(); }
@@ -172,6 +177,9 @@ struct Chip {
 // as in the TIMSK and TIFR of the ATmega8/16/32 and the ATtiny85: it must
 // then be changed with |=, and a flag cleared by writing its bit alone.
 bool sharedRegister(const Chip& chip, std::string_view reg);
+// The mask of the bits the chip's timers have in a control, interrupt mask,
+// flag, ASSR or PLLCSR register; 0 for any other register.
+int knownBits(const Chip& chip, std::string_view reg);
 
 std::span<const Chip> chips();
 // Null for a name no entry has; names compare without regard to case.

@@ -1,11 +1,13 @@
 #include "cli/cli.h"
 
+#include "cli/clock_notes.h"
 #include "cli/code_command.h"
 #include "cli/diagram_command.h"
 #include "cli/explain_command.h"
 #include "cli/figures_command.h"
 #include "cli/options.h"
 #include "cli/solve_command.h"
+#include "cli/suggest.h"
 
 #include "avr/timers.h"
 #include "avrtimer/version.h"
@@ -39,17 +41,163 @@ std::string exitStatusText() {
 
 // CLI11's own complaints (a missing option, an unknown one) get the usage
 // that would have been accepted.
-std::string withExample(const CLI::ParseError& error, const CLI::App& app) {
-    const std::string message = error.what();
-    if (message.find("; for example") != std::string::npos)
+// A "did you mean" is the example itself.
+std::string withExample(const std::string& message, std::string_view command) {
+    if (message.find("; for example") != std::string::npos || message.find("did you mean") != std::string::npos)
         return message;
-    for (const CLI::App* sub : app.get_subcommands()) {
-        if (sub->get_name() == "figures")
-            return message + "; for example: avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms";
-        if (sub->get_name() == "diagram")
-            return message + "; for example: avrtimer-calc diagram --clock 16MHz --interval 1ms --svg diagram.svg";
-    }
+    if (command == "figures")
+        return message + "; for example: avrtimer-calc figures --clock 16MHz --prescaler 64 --interval 1ms";
+    if (command == "diagram")
+        return message + "; for example: avrtimer-calc diagram --clock 16MHz --interval 1ms --svg diagram.svg";
+    if (command == "explain")
+        return message + "; for example: avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03";
+    if (command == "code")
+        return message + "; for example: avrtimer-calc code --clock 16MHz --interval 1ms";
     return message + "; for example: avrtimer-calc solve --clock 16MHz --interval 1ms";
+}
+
+// ---------------------------------------------- CLI11's complaints, reworded
+//
+// CLI11 words what it refuses in its own terms ("At Most 1 required but
+// received 2", "The following argument was not expected: kHz"); the words
+// typed tell what happened, and what was likely meant.
+
+std::vector<std::string_view> subcommandNames(const CLI::App& app) {
+    std::vector<std::string_view> names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App* a) { return !a->get_name().empty(); }))
+        names.push_back(sub->get_name());
+    return names;
+}
+
+// The options of a subcommand and of its option groups, "--clock".
+void collectOptions(const CLI::App& command, std::vector<std::string>& names, std::vector<const CLI::Option*>& options) {
+    for (const CLI::Option* option : command.get_options())
+        for (const std::string& name : option->get_lnames()) {
+            names.push_back("--" + name);
+            options.push_back(option);
+        }
+    for (const CLI::App* group : command.get_subcommands([](const CLI::App* a) { return a->get_name().empty(); }))
+        collectOptions(*group, names, options);
+}
+
+struct Typed {
+    std::vector<std::string> names;  // every option of the subcommand
+    std::vector<const CLI::Option*> options;
+    std::vector<std::string_view> words;  // after the subcommand
+
+    const CLI::Option* option(std::string_view word) const {
+        const std::string_view name = word.substr(0, word.find('='));
+        const auto found = std::ranges::find(names, name);
+        return found == names.end() ? nullptr : options[static_cast<std::size_t>(found - names.begin())];
+    }
+    bool takesValue(std::string_view word) const {
+        const CLI::Option* o = option(word);
+        return o != nullptr && word.find('=') == std::string_view::npos && o->get_type_size_max() > 0;
+    }
+};
+
+// A value option's quantity split at its unit: "--interval 1 kHz".
+std::optional<std::string> splitQuantity(const Typed& t) {
+    for (std::size_t i = 0; i + 2 < t.words.size(); ++i) {
+        if (!t.takesValue(t.words[i]) || t.words[i + 2].starts_with('-'))
+            continue;
+        const std::string joined = fmt::format("{}{}", t.words[i + 1], t.words[i + 2]);
+        for (const Dimension d : {Dimension::Frequency, Dimension::Time})
+            try {
+                solver::parseQuantity(joined, d);
+                return fmt::format("{} takes one quantity; write {} without a space", t.words[i], joined);
+            } catch (const solver::QuantityError& error) {
+                if (error.kind() == solver::QuantityError::Kind::WrongDimension)
+                    return fmt::format("{} takes one quantity; write {} without a space", t.words[i], joined);
+            }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> unknownOption(const Typed& t, std::string_view command) {
+    for (std::string_view word : t.words) {
+        if (!word.starts_with("--") || t.option(word) != nullptr)
+            continue;
+        const std::string_view name = word.substr(0, word.find('='));
+        std::vector<std::string_view> names(t.names.begin(), t.names.end());
+        const std::string near = didYouMean(name, names);
+        return fmt::format("{} is not an option of {}{}", name, command,
+                           near.empty() ? fmt::format("; see avrtimer-calc {} --help", command) : near);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> givenTwice(const Typed& t) {
+    for (std::size_t i = 0; i < t.words.size(); ++i) {
+        const CLI::Option* o = t.option(t.words[i]);
+        if (o == nullptr)
+            continue;
+        for (std::size_t j = i + 1; j < t.words.size(); ++j)
+            if (t.option(t.words[j]) == o)
+                return fmt::format("--{} is given more than once; give it once", o->get_lnames().front());
+    }
+    return std::nullopt;
+}
+
+// An option group that asks for exactly one of its options.
+std::optional<std::string> groupMiscount(const CLI::App& command, const Typed& t) {
+    for (const CLI::App* group : command.get_subcommands([](const CLI::App* a) { return a->get_name().empty(); })) {
+        std::vector<std::string> all, given;
+        for (const CLI::Option* option : group->get_options()) {
+            const std::string name = "--" + option->get_lnames().front();
+            if (name.starts_with("--help"))
+                continue;
+            all.push_back(name);
+            if (std::ranges::any_of(t.words, [&](std::string_view w) { return t.option(w) == option; }))
+                given.push_back(name);
+        }
+        if (given.size() > 1)
+            return fmt::format("{} are given together; give one of them", fmt::join(given, " and "));
+        if (given.empty())
+            return fmt::format("{} needs one of {}", command.get_name(), fmt::join(all, ", "));
+    }
+    return std::nullopt;
+}
+
+// What was likely meant, or CLI11's own words where nothing typed says more.
+std::string inOwnWords(const CLI::ParseError& error, const CLI::App& app, int argc, const char* const* argv) {
+    std::vector<std::string_view> words(argv + 1, argv + argc);
+    const std::vector<std::string_view> commands = subcommandNames(app);
+    if (words.empty())
+        return "avrtimer-calc needs a command (solve, code, diagram, explain, figures)";
+    if (words.front().starts_with('-'))
+        return error.what();
+    if (std::ranges::find(commands, words.front()) == commands.end())
+        return fmt::format("'{}' is not a command of avrtimer-calc ({}){}", words.front(), fmt::join(commands, ", "),
+                           didYouMean(words.front(), commands));
+    const CLI::App& command = *app.get_subcommand(std::string(words.front()));
+    Typed typed;
+    collectOptions(command, typed.names, typed.options);
+    typed.words.assign(words.begin() + 1, words.end());
+    // An option mistyped is likelier the fault than the word after it,
+    // which CLI11 took for a positional and a validator refused.
+    if (const auto unknown = unknownOption(typed, command.get_name()))
+        return *unknown;
+    if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr)
+        return error.what();
+    for (const auto& reworded : {splitQuantity(typed), givenTwice(typed)})
+        if (reworded)
+            return *reworded;
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+        if (const auto miscount = groupMiscount(command, typed))
+            return *miscount;
+        for (const CLI::Option* option : command.get_options())
+            if (option->get_required() && option->count() == 0)
+                return fmt::format("{} needs {}", command.get_name(), option->get_name());
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr)
+        for (std::size_t i = 0; i < typed.words.size(); ++i) {
+            if (typed.takesValue(typed.words[i]))
+                ++i;
+            else if (typed.option(typed.words[i]) == nullptr)
+                return fmt::format("'{}' is the value of no option of {}", typed.words[i], command.get_name());
+        }
+    return error.what();
 }
 
 // The command as typed, the program by its name alone, for the setup
@@ -112,6 +260,9 @@ const avr::Chip* chipNamed(const std::string& text) {
     std::vector<std::string_view> names;
     for (const avr::Chip& chip : avr::chips())
         names.push_back(chip.name);
+    const std::string near = didYouMean(text, names);
+    if (!near.empty())
+        throw Unreadable{"is not a chip avrtimer-calc knows" + near};
     throw Unreadable{fmt::format("is not a chip avrtimer-calc knows ({})", fmt::join(names, ", "))};
 }
 
@@ -183,7 +334,8 @@ CLI::Option* addOption(CLI::App& command, const std::string& name, Into& into, R
                 keep(into, text, read(text));
                 return std::string();
             } catch (const Unreadable& unreadable) {
-                return complaint(text, unreadable.problem, typed, example);
+                const bool suggests = unreadable.problem.find("did you mean") != std::string::npos;
+                return complaint(text, unreadable.problem, typed, suggests ? std::string() : example);
             }
         },
         "");
@@ -356,6 +508,15 @@ void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
         "  avrtimer-calc figures --clock 1,2MHz --prescaler 1024 --register 0 --duty 30 --json");
 }
 
+std::vector<std::string> notesOf(const SolveOptions& o) { return clockNotes(*o.chip, &o.clock, o.crystal); }
+
+// After what the command printed, so that bad input stays one line.
+int withNotes(int status, const std::vector<std::string>& notes, std::ostream& err) {
+    for (const std::string& note : notes)
+        err << "avrtimer-calc: note: " << note << "\n";
+    return status;
+}
+
 // CLI11 takes an empty word that is no option's value for the name of an
 // option group, which have none, and never returns: refuse it first.
 void refuseEmptyWords(const CLI::App& app, int argc, const char* const* argv) {
@@ -407,19 +568,23 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         refuseEmptyWords(app, argc, argv);
         app.parse(argc, argv);
         if (app.got_subcommand("solve"))
-            return runSolve(solveOptions, out, err);
+            return withNotes(runSolve(solveOptions, out, err), notesOf(solveOptions), err);
         if (app.got_subcommand("code"))
-            return runCode(codeOptions, commandLine(argc, argv), out, err);
+            return withNotes(runCode(codeOptions, commandLine(argc, argv), out, err), notesOf(codeOptions.query), err);
         if (app.got_subcommand("diagram"))
-            return runDiagram(diagramOptions, out, err);
+            return withNotes(runDiagram(diagramOptions, out, err), notesOf(diagramOptions.query), err);
         if (app.got_subcommand("explain"))
-            return runExplain(explainOptions, out);
+            return withNotes(runExplain(explainOptions, out),
+                             clockNotes(*explainOptions.chip, explainOptions.clock ? &*explainOptions.clock : nullptr,
+                                        explainOptions.crystal),
+                             err);
         return runFigures(figuresOptions, out);
     } catch (const CLI::Success& helpOrVersion) {
         app.exit(helpOrVersion, out, err);
         return exitOk;
     } catch (const CLI::ParseError& error) {
-        err << "avrtimer-calc: " << withExample(error, app) << "\n";
+        const std::string_view command = argc > 1 ? argv[1] : "";
+        err << "avrtimer-calc: " << withExample(inOwnWords(error, app, argc, argv), command) << "\n";
     } catch (const InputError& error) {
         err << "avrtimer-calc: " << error.what() << "\n";
     } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 #include "solver/setupcode.h"
 
 #include <ostream>
+#include <string>
 #include <stdexcept>
 
 namespace cli {
@@ -25,6 +26,10 @@ int runCode(const CodeOptions& o, const std::string& command, std::ostream& out,
         throw badInput("--clock", o.query.clock.text,
                        "is not a whole number of hertz, which the header's F_CPU check needs", "16MHz");
     }
+    // Said beside the code too, which a script may write to a file unread.
+    const std::string miss = solver::dutyMiss(row, solver::setupOf(query, row, o.duty, o.arduino), o.duty);
+    if (!miss.empty())
+        err << "avrtimer-calc: note: " << miss << "\n";
     if (within)
         return exitOk;
     err << noneWithin(o.query, row);

@@ -1,12 +1,14 @@
 #include "cli/explain_command.h"
 
 #include "cli/cli.h"
+#include "cli/suggest.h"
 #include "solver/decimal.h"
 #include "solver/explain.h"
 #include "solver/words.h"
 
 #include <fmt/format.h>
 
+#include <bit>
 #include <charconv>
 #include <ostream>
 
@@ -31,17 +33,46 @@ std::optional<solver::RegisterValue> registerValue(const std::string& text) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0)
         return std::nullopt;
-    return solver::RegisterValue{text.substr(0, equals), value};
+    // Names as avr-libc spells them, whatever the case typed: tccr0a=2.
+    std::string name = text.substr(0, equals);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return solver::RegisterValue{std::move(name), value};
 }
 
 namespace {
 
+// "7, 5 and 4": the positions of the set bits, highest first.
+std::string bitsText(int mask) {
+    std::vector<int> positions;
+    for (int bit = 15; bit >= 0; --bit)
+        if ((mask >> bit & 1) != 0)
+            positions.push_back(bit);
+    if (positions.size() == 1)
+        return std::to_string(positions.front());
+    const std::vector<int> first(positions.begin(), positions.end() - 1);
+    return fmt::format("{} and {}", fmt::join(first, ", "), positions.back());
+}
+
+// "1 tick", "250 ticks".
+std::string ticksText(int ticks) { return fmt::format("{} tick{}", ticks, ticks == 1 ? "" : "s"); }
+
 InputError explainError(const ExplainError& e, const avr::Chip& chip) {
     const std::string example = fmt::format("{}=0x03", chip.timers.front().control.back());
     switch (e.kind()) {
-    case ExplainError::Kind::UnknownRegister:
-        return InputError(
-            fmt::format("{}: the {} has no timer register {}; for example {}", e.reg(), chip.title, e.reg(), example));
+    case ExplainError::Kind::UnknownRegister: {
+        const std::string near = didYouMean(e.reg(), solver::registerNames(chip));
+        return InputError(fmt::format("{}: the {} has no timer register {}{}", e.reg(), chip.title, e.reg(),
+                                      near.empty() ? "; for example " + example : near));
+    }
+    case ExplainError::Kind::GivenTwice:
+        return InputError(fmt::format("{}: given more than once; give each register once", e.reg()));
+    case ExplainError::Kind::ReservedBit:
+        return InputError(fmt::format("{}: bit{} {} {} reserved on the {}; write {} as 0", e.reg(),
+                                      std::popcount(static_cast<unsigned>(e.code())) == 1 ? "" : "s", bitsText(e.code()),
+                                      std::popcount(static_cast<unsigned>(e.code())) == 1 ? "is" : "are", chip.title,
+                                      std::popcount(static_cast<unsigned>(e.code())) == 1 ? "it" : "them"));
     case ExplainError::Kind::ReservedWaveform:
         return InputError(fmt::format("{}: the WGM bits give code {}, which is reserved on the {}", e.reg(), e.code(), chip.title));
     case ExplainError::Kind::ReservedClock:
@@ -74,8 +105,8 @@ std::string topText(const solver::Explained& e) {
 }
 
 std::string modeLine(const solver::Explained& e) {
-    return fmt::format("{} (WGM {}), {}: {} ticks a period", solver::modeName(e.mode.mode), e.mode.code, topText(e),
-                       e.ticks);
+    return fmt::format("{} (WGM {}), {}: {} a period", solver::modeName(e.mode.mode), e.mode.code, topText(e),
+                       ticksText(e.ticks));
 }
 
 std::string countedText(const solver::Explained& e) {
@@ -117,8 +148,9 @@ std::string outputLine(const solver::OutputExplained& out) {
         text += fmt::format(", {} = {}, duty {} %", out.unit->ocr, out.compare, solver::decimalText(*out.duty * 100, 6));
     if (out.frequencyHz)
         text += fmt::format(": {}", solver::frequencyText(*out.frequencyHz));
-    if (out.pinIsOutput == false)
-        text += fmt::format("; but {} is not an output ({} clear in {})", out.unit->pin, out.unit->ddr.name, out.unit->ddr.reg);
+    if (!out.pinIsOutput)
+        return fmt::format("not driven: {} is an input ({} clear in {}); set up as {}", out.unit->pin,
+                           out.unit->ddr.name, out.unit->ddr.reg, text);
     return text;
 }
 
@@ -127,7 +159,7 @@ std::string interruptLine(const solver::InterruptExplained& i) {
         return fmt::format("{} at each edge captured on {} ({})", i.vector, i.edges->input, i.edges->pin);
     if (!i.ticks)
         return fmt::format("{} never: the counter does not get there", i.vector);
-    return fmt::format("{} {}every {} ticks{}", i.vector, i.twicePerPeriod ? "twice " : "", *i.ticks,
+    return fmt::format("{} {}every {}{}", i.vector, i.twicePerPeriod ? "twice " : "", ticksText(*i.ticks),
                        periodText(i.periodSeconds));
 }
 

@@ -8,6 +8,8 @@ namespace cli {
 
 std::string complaint(std::string_view given, std::string_view problem, std::string_view option,
                       std::string_view example) {
+    if (example.empty())
+        return fmt::format("'{}' {}", given, problem);
     if (option.empty())
         return fmt::format("'{}' {}; for example {}", given, problem, example);
     return fmt::format("'{}' {}; for example {} {}", given, problem, option, example);

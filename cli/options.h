@@ -26,7 +26,8 @@ struct Given {
 };
 
 // "'<given>' <problem>; for example <option> <example>", without the option
-// in front: CLI11 puts it there for its validators.
+// in front: CLI11 puts it there for its validators. No example when it is
+// empty: a problem that says "did you mean" has one.
 std::string complaint(std::string_view given, std::string_view problem, std::string_view option,
                       std::string_view example);
 // The same with the option in front, for what is found after parsing.

@@ -1,6 +1,7 @@
 #include "cli/solve_command.h"
 
 #include "cli/cli.h"
+#include "cli/clock_notes.h"
 #include "solver/waveform.h"
 #include "solver/words.h"
 #include "solver/decimal.h"
@@ -507,6 +508,16 @@ InputError noSettingError(const SolveOptions& o, const solver::Query& query) {
 InputError problemError(solver::Problem problem, const SolveOptions& o, const solver::Query& query) {
     using solver::Problem;
     const Target target = targetOf(o);
+    if (std::optional<InputError> clock = clockAtFault(problem, *query.chip, o.clock, target.given.text))
+        return *clock;
+    // A target the clock cannot reach gets an example it can: a thousand of its cycles.
+    const auto fitting = [&] {
+        const mpq_class reachable = target.goal == Goal::Interval ? mpq_class(1000 / query.clockHz)
+                                                                   : mpq_class(query.clockHz / 1000);
+        std::string text = valueText(reachable, target.goal);
+        std::erase(text, ' ');
+        return text;
+    };
     const std::string clock = solver::frequencyText(query.clockHz);
     const std::string chip(query.chip->title);
     switch (problem) {
@@ -530,19 +541,19 @@ InputError problemError(solver::Problem problem, const SolveOptions& o, const so
         return badInput(target.option, target.given.text,
                         fmt::format("is {} one cycle of the {} clock",
                                     target.goal == Goal::Interval ? "shorter than" : "faster than", clock),
-                        target.example);
+                        fitting());
     case Problem::TargetAboveHalfClock:
         return badInput(target.option, target.given.text,
                         fmt::format("is faster than half the {} clock ({}), which no output reaches", clock,
                                     solver::frequencyText(query.clockHz / 2)),
-                        target.example);
+                        fitting());
     case Problem::IntervalBelowRoutine:
         return badInput(target.option, target.given.text,
                         fmt::format("is shorter than an interrupt routine's round trip: the shortest interval at {} "
                                     "is {} ({} cycles)",
                                     clock, solver::timeText(solver::routineRoundTripCycles / query.clockHz),
                                     solver::routineRoundTripCycles),
-                        target.example);
+                        fitting());
     case Problem::NoSetting: return noSettingError(o, query);
     case Problem::TooManyInterrupts:
         return badInput(target.option, target.given.text, "would need 2^32 interrupts or more of the longest period",

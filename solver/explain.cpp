@@ -217,8 +217,8 @@ private:
             const bool pwm = isPwm(out.action);
             if (pwm || r_.given(unit.ocr))
                 out.compare = r_.value(unit.ocr, e_.assumed);
-            if (r_.given(unit.ddr.reg))
-                out.pinIsOutput = r_.set(unit.ddr, unnoted_);
+            if (out.action != PinAction::Disconnected)
+                out.pinIsOutput = r_.set(unit.ddr, e_.assumed);
             if (out.action == PinAction::Toggle && e_.periodSeconds && reaches(out.compare))
                 out.frequencyHz = 1 / (2 * *e_.periodSeconds);
             if (pwm) {
@@ -290,6 +290,15 @@ private:
 ExplainError::ExplainError(Kind kind, std::string reg, int code)
     : std::runtime_error("register values that no timer can have"), kind_(kind), reg_(std::move(reg)), code_(code) {}
 
+std::vector<std::string_view> registerNames(const avr::Chip& chip) {
+    std::vector<std::string_view> names;
+    for (const avr::Timer& t : chip.timers)
+        for (std::string_view reg : registersOf(t))
+            if (!has(names, reg))
+                names.push_back(reg);
+    return names;
+}
+
 int registerBits(const avr::Chip& chip, std::string_view reg) {
     const auto wide = [reg](const avr::Timer& t) { return t.bits > 8 && has(countRegisters(t), reg); };
     return std::ranges::any_of(chip.timers, wide) ? 16 : 8;
@@ -297,11 +306,16 @@ int registerBits(const avr::Chip& chip, std::string_view reg) {
 
 std::vector<Explained> explain(const avr::Chip& chip, const std::vector<RegisterValue>& values,
                                const ExplainClocks& clocks) {
-    for (const RegisterValue& v : values) {
-        if (!known(chip, v.name))
-            throw ExplainError(ExplainError::Kind::UnknownRegister, v.name, v.value);
-        if (v.value < 0 || v.value >> registerBits(chip, v.name) != 0)
-            throw ExplainError(ExplainError::Kind::TooWide, v.name, v.value);
+    for (auto v = values.begin(); v != values.end(); ++v) {
+        if (!known(chip, v->name))
+            throw ExplainError(ExplainError::Kind::UnknownRegister, v->name, v->value);
+        if (v->value < 0 || v->value >> registerBits(chip, v->name) != 0)
+            throw ExplainError(ExplainError::Kind::TooWide, v->name, v->value);
+        if (std::any_of(values.begin(), v, [&](const RegisterValue& before) { return before.name == v->name; }))
+            throw ExplainError(ExplainError::Kind::GivenTwice, v->name, v->value);
+        // Counters, compare values and DDRs hold every bit.
+        if (const int known = avr::knownBits(chip, v->name); known != 0 && (v->value & ~known) != 0)
+            throw ExplainError(ExplainError::Kind::ReservedBit, v->name, v->value & ~known);
     }
     const Registers registers(values);
     std::vector<Explained> explained;

@@ -25,6 +25,10 @@ struct RegisterValue {
 // registers hold 16 bits, given whole; every other register 8.
 int registerBits(const avr::Chip& chip, std::string_view reg);
 
+// Every register explain reads on the chip, for the names a mistyped one
+// may have meant.
+std::vector<std::string_view> registerNames(const avr::Chip& chip);
+
 class ExplainError : public std::runtime_error {
 public:
     enum class Kind {
@@ -34,6 +38,8 @@ public:
         ReservedOutput,    // the COM bits select a reserved action in this mode
         NoTimer,           // nothing given sets up a timer
         TooWide,           // the value does not fit the register; code() is the value
+        GivenTwice,        // the register is given more than once
+        ReservedBit,       // a bit no timer has is set; code() is their mask
     };
     ExplainError(Kind kind, std::string reg, int code);
     Kind kind() const { return kind_; }
@@ -54,7 +60,9 @@ struct OutputExplained {
     const avr::CompareUnit* unit = nullptr;
     PinAction action = PinAction::Disconnected;
     int compare = 0;
-    std::optional<bool> pinIsOutput;  // when its DDR was given
+    // Its DDR bit; a pin whose bit is clear is an input, which the unit
+    // does not drive.
+    bool pinIsOutput = false;
     std::optional<mpq_class> frequencyHz;
     std::optional<mpq_class> duty;  // of PWM, 0..1
 };

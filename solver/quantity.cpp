@@ -1,5 +1,6 @@
 #include "solver/quantity.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -108,9 +109,15 @@ Number readNumber(Reader& in) {
     return number;
 }
 
+// ASCII only: the C library's tolower follows the user's locale.
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Without regard to case, "16MHZ" as "16MHz": no two units differ in case
+// alone, as there is no millihertz to mistake for megahertz.
 const Unit* findUnit(std::string_view text) {
+    const auto same = [](char a, char b) { return lower(a) == lower(b); };
     for (const Unit& unit : units)
-        if (unit.text == text)
+        if (std::ranges::equal(unit.text, text, same))
             return &unit;
     return nullptr;
 }

@@ -18,8 +18,8 @@ struct Quantity {
     // The number as typed, sign and exponent kept, with "." for a decimal
     // comma: what the window's own parser reads in the matching field.
     std::string number;
-    // "Hz", "kHz", "MHz", "s", "ms" or "us" ("µs" is read as "us"); empty
-    // when none was typed.
+    // "Hz", "kHz", "MHz", "s", "ms" or "us" ("µs" is read as "us", and
+    // every unit without regard to case); empty when none was typed.
     std::string unit;
 };
 

@@ -88,8 +88,33 @@ const BadInput badInputs[] = {
      "--max-error: '5ms' is not a plain number"},
     {"ZeroLimit", {"solve", "--clock", "16MHz", "--interval", "1ms", "--limit", "0"},
      "--limit: '0' is not a whole number from 1"},
-    {"NoClock", {"solve", "--interval", "1ms"}, "--clock is required; for example: avrtimer-calc solve"},
-    {"TwoTargets", {"solve", "--clock", "16MHz", "--interval", "1ms", "--frequency", "1kHz"}, "for example"},
+    {"NoClock", {"solve", "--interval", "1ms"}, "solve needs --clock; for example: avrtimer-calc solve"},
+    {"TwoTargets", {"solve", "--clock", "16MHz", "--interval", "1ms", "--frequency", "1kHz"},
+     "--interval and --frequency are given together; give one of them; for example"},
+    {"NoTarget", {"solve", "--clock", "16MHz"}, "solve needs one of --interval, --frequency, --pwm-frequency"},
+    {"QuantitySplitAtItsUnit", {"solve", "--clock", "16MHz", "--interval", "1", "kHz"},
+     "--interval takes one quantity; write 1kHz without a space"},
+    {"OptionTwice", {"solve", "--clock", "16MHz", "--interval", "1ms", "--interval", "2ms"},
+     "--interval is given more than once; give it once"},
+    {"WordOfNoOption", {"code", "--clock", "16MHz", "--interval", "1ms", "fast"},
+     "'fast' is the value of no option of code; for example: avrtimer-calc code"},
+    {"CommandNearMiss", {"slove", "--clock", "16MHz", "--interval", "1ms"},
+     "'slove' is not a command of avrtimer-calc (solve, code, diagram, explain, figures); did you mean solve?"},
+    {"OptionNearMiss", {"solve", "--clock", "16MHz", "--intervall", "1ms"},
+     "--intervall is not an option of solve; did you mean --interval?"},
+    {"OptionOfAnotherCommand", {"explain", "--duty", "5", "TCCR0A=1"},
+     "--duty is not an option of explain; see avrtimer-calc explain --help"},
+    {"ChipLettersSwapped", {"solve", "--mcu", "atmgea328p", "--clock", "16MHz", "--interval", "1ms"},
+     "--mcu: 'atmgea328p' is not a chip avrtimer-calc knows; did you mean atmega328p?"},
+    {"ChipWithoutAt", {"solve", "--mcu", "tiny85", "--clock", "8MHz", "--interval", "1ms"}, "did you mean attiny85?"},
+    {"ChipAsAvrdudeNamesIt", {"solve", "--mcu", "m328p", "--clock", "16MHz", "--interval", "1ms"},
+     "did you mean atmega328p?"},
+    {"ClockBlamedForTooManyInterrupts", {"solve", "--clock", "1e30", "--interval", "1ms"},
+     "--clock: '1e30' is above the 20 MHz the ATmega328P is rated for, so fast that 1ms would need 2^32 interrupts"},
+    {"BareClockTooSlow", {"solve", "--clock", "16", "--interval", "1ms"},
+     "--clock: '16' is 16 Hz, as a bare number is in hertz: too slow for 1ms; for example --clock 16MHz"},
+    {"ExampleFitsTheClock", {"solve", "--clock", "500Hz", "--interval", "1ms"},
+     "--interval: '1ms' is shorter than one cycle of the 500 Hz clock; for example --interval 2s"},
     {"NoSubcommand", {}, "for example: avrtimer-calc solve"},
     {"PrescalerNotOfEitherTimer", {"figures", "--clock", "16MHz", "--prescaler", "48"},
      "--prescaler: '48' is not a prescaler of Timer0 (1, 8, 64, 256, 1024) or Timer2"},
@@ -100,7 +125,9 @@ const BadInput badInputs[] = {
     {"RegisterBeyondByte", {"figures", "--clock", "16MHz", "--prescaler", "1", "--register", "256"},
      "--register: '256' is not a whole number from 0 to 255"},
     {"UnknownChip", {"solve", "--mcu", "atmega9", "--clock", "16MHz", "--interval", "1ms"},
-     "--mcu: 'atmega9' is not a chip avrtimer-calc knows (atmega48,"},
+     "--mcu: 'atmega9' is not a chip avrtimer-calc knows; did you mean atmega8?"},
+    {"ChipFarFromAny", {"solve", "--mcu", "pic16f84", "--clock", "16MHz", "--interval", "1ms"},
+     "--mcu: 'pic16f84' is not a chip avrtimer-calc knows (atmega48,"},
     {"NoTimer2OnTheTiny", {"code", "--mcu", "attiny85", "--clock", "8MHz", "--interval", "1ms", "--timer", "2"},
      "--timer: '2' is not a timer of the ATtiny85"},
     {"PickBeyondTheRanking", {"code", "--clock", "16MHz", "--interval", "1ms", "--max-error", "0", "--pick", "42"},
@@ -108,7 +135,16 @@ const BadInput badInputs[] = {
     {"HeaderOnAFractionalClock", {"code", "--clock", "1000.5Hz", "--interval", "1s", "--header"},
      "--clock: '1000.5Hz' is not a whole number of hertz"},
     {"RegisterTheChipLacks", {"explain", "--mcu", "atmega8", "TCCR0A=1"},
-     "TCCR0A: the ATmega8 has no timer register TCCR0A; for example TCCR0=0x03"},
+     "TCCR0A: the ATmega8 has no timer register TCCR0A; did you mean TCCR0?"},
+    {"RegisterFarFromAny", {"explain", "PORTB=1"}, "PORTB: the ATmega328P has no timer register PORTB; for example"},
+    {"RegisterNearMissInSmallLetters", {"explain", "tccr0=1"}, "TCCR0: the ATmega328P has no timer register TCCR0; "
+                                                                 "did you mean TCCR0A?"},
+    {"RegisterGivenTwice", {"explain", "TCCR0A=2", "TCCR0B=3", "tccr0a=0"}, "TCCR0A: given more than once"},
+    {"ReservedBitsSet", {"explain", "TCCR0A=0x0E"}, "TCCR0A: bits 3 and 2 are reserved on the ATmega328P"},
+    {"ReservedBitOfTheCountingTimer0", {"explain", "--mcu", "atmega8", "TCCR0=0x09"},
+     "TCCR0: bit 3 is reserved on the ATmega8; write it as 0"},
+    {"ReservedBitOfTheTinysPll", {"explain", "--mcu", "attiny85", "TCCR1=1", "PLLCSR=0x08"},
+     "PLLCSR: bit 3 is reserved on the ATtiny85"},
     {"ValueBeyondAByte", {"explain", "OCR0A=0x12C"}, "OCR0A: 300 does not fit the 8-bit register (0..255)"},
     {"ValueBeyondSixteenBits", {"explain", "OCR1A=70000"},
      "OCR1A: 70000 does not fit the 16-bit register (0..65535) of the ATmega328P"},
@@ -165,11 +201,12 @@ const Explained explainedRows[] = {
      {"  mode        CTC (WGM 4), TOP = OCR1A = 15624: 15625 ticks a period", "  period      1 s (1 Hz)",
       "  interrupt   TIMER1_COMPA_vect every 15625 ticks: 1 s (1 Hz)"}},
     {"FastPwmOnIcr1ForFiftyHertz",
-     {"explain", "--clock", "16MHz", "TCCR1A=0x82", "TCCR1B=0x1A", "ICR1=0x9C3F", "OCR1A=3999", "TIMSK1=0x20"},
+     {"explain", "--clock", "16MHz", "TCCR1A=0x82", "TCCR1B=0x1A", "ICR1=0x9C3F", "OCR1A=3999", "TIMSK1=0x20",
+      "DDRB=0x02"},
      {"  mode        Fast PWM (WGM 14), TOP = ICR1 = 39999: 40000 ticks a period",
       "  OC1A (PB1)  non-inverting PWM, OCR1A = 3999, duty 10 %: 50 Hz",
       "  interrupt   TIMER1_CAPT_vect every 40000 ticks: 20 ms (50 Hz)"}},
-    {"FastPwmToggleOnIcr1", {"explain", "TCCR1A=0x42", "TCCR1B=0x19", "ICR1=99"},
+    {"FastPwmToggleOnIcr1", {"explain", "TCCR1A=0x42", "TCCR1B=0x19", "ICR1=99", "DDRB=0x02"},
      {"  OC1A (PB1)  toggles on compare match"}},
     {"FastPwmToggleOnlyWithOcr1aOnTheAtmega8", {"explain", "--mcu", "atmega8", "TCCR1A=0x42", "TCCR1B=0x19"},
      {"  OC1A (PB1)  disconnected"}},
@@ -177,22 +214,34 @@ const Explained explainedRows[] = {
      {"  interrupt   TIMER1_CAPT_vect at each edge captured on ICP1 (PB0)"}},
     {"PhaseFrequencyCorrectWithUnitCAndForceStrobe",
      {"explain", "--mcu", "atmega2560", "--clock", "16MHz", "TCCR3A=0x0C", "TCCR3B=0x11", "TCCR3C=0x20",
-      "ICR3=400", "OCR3C=100", "TIMSK3=0x08"},
+      "ICR3=400", "OCR3C=100", "TIMSK3=0x08", "DDRE=0x20"},
      {"  mode        Phase and Frequency Correct PWM (WGM 8), TOP = ICR3 = 400: 800 ticks a period",
       "  OC3C (PE5)  inverting PWM, OCR3C = 100, duty 75 %: 20 kHz",
       "  interrupt   TIMER3_COMPC_vect twice every 800 ticks: 50 us (20 kHz)"}},
-    {"TinyCtc1OnOcr1c", {"explain", "--mcu", "attiny85", "--clock", "8MHz", "TCCR1=0x9B", "OCR1C=124", "TIMSK=0x40"},
+    {"TinyCtc1OnOcr1c", {"explain", "--mcu", "attiny85", "--clock", "8MHz", "TCCR1=0x9B", "OCR1C=124", "TIMSK=0x40", "DDRB=2"},
      {"  mode        CTC (WGM 1), TOP = OCR1C = 124: 125 ticks a period", "  clock       clk/1024 (CS 11)",
       "  OC1A (PB1)  toggles on compare match: 31.25 Hz", "  interrupt   TIMER1_COMPA_vect every 125 ticks: 16 ms (62.5 Hz)"}},
     {"TinyPwmOnTheLowSpeedPll",
-     {"explain", "--mcu", "attiny85", "TCCR1=0x53", "GTCCR=0x40", "OCR1C=199", "OCR1A=49", "PLLCSR=0x86"},
+     {"explain", "--mcu", "attiny85", "TCCR1=0x53", "GTCCR=0x40", "OCR1C=199", "OCR1A=49", "PLLCSR=0x86", "DDRB=2"},
      {"  clock       PCK/4 (CS 3), the PLL clock of 32 MHz (PCKE)",
       "  OC1A (PB1)  non-inverting PWM, inverted on ~OC1A, OCR1A = 49, duty 25 %: 40 kHz"}},
-    {"TinyPwmHeldLowAtZero", {"explain", "--mcu", "attiny85", "TCCR1=0x61", "GTCCR=0x40", "OCR1C=99"},
+    {"TinyPwmHeldLowAtZero", {"explain", "--mcu", "attiny85", "TCCR1=0x61", "GTCCR=0x40", "OCR1C=99", "DDRB=2"},
      {"  OC1A (PB1)  non-inverting PWM, OCR1A = 0, duty 0 %"}},
     {"TinyPllClockGiven",
      {"explain", "--mcu", "attiny85", "--timer1-clock", "60MHz", "TCCR1=0x93", "OCR1C=149", "PLLCSR=0x86"},
      {"  period      10 us (100 kHz)"}},
+    // A connected output drives its pin only when the pin's DDR bit is set.
+    {"PinNotAnOutput", {"explain", "TCCR0A=0x42", "TCCR0B=0x01", "OCR0A=99", "DDRD=0x20"},
+     {"  OC0A (PD6)  not driven: PD6 is an input (DDD6 clear in DDRD); set up as toggles on compare match"}},
+    {"DdrNotGivenIsClear", {"explain", "TCCR0A=0x42", "TCCR0B=0x01", "OCR0A=99"},
+     {"  taken as 0  DDRD (not given)"}},
+    {"OneTick", {"explain", "TCCR0A=2", "OCR0A=0", "TCCR0B=1", "TIMSK0=2"},
+     {"  mode        CTC (WGM 2), TOP = OCR0A = 0: 1 tick a period", "  interrupt   TIMER0_COMPA_vect every 1 tick"}},
+    {"NamesAndUnitsInAnyCase", {"explain", "--clock", "16MHZ", "tccr0a=0x02", "Tccr0b=3", "ocr0a=249", "timsk0=2"},
+     {"  interrupt   TIMER0_COMPA_vect every 250 ticks: 1 ms (1 kHz)"}},
+    // The force-compare strobes and the capture's edge bits are no reserved bits.
+    {"BitsNoSetupWrites", {"explain", "TCCR1B=0xC1", "TCCR1C=0xC0", "TCCR0B=0xC1", "ASSR=0x40", "TCCR2B=1"},
+     {"Timer1 of the ATmega328P", "Timer2 of the ATmega328P"}},
 };
 
 class CliExplains : public testing::TestWithParam<Explained> {};
@@ -206,6 +255,38 @@ TEST_P(CliExplains, PrintsTheLines) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, CliExplains, testing::ValuesIn(explainedRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A command that ran, with a line on stderr after its output for what the
+// input suggests went wrong; empty for none.
+TEST(Cli, NotesFollowWhatRan) {
+    const struct {
+        std::vector<std::string> args;
+        const char* note;
+    } rows[] = {
+        {{"solve", "--clock", "16", "--interval", "10s"},
+         "avrtimer-calc: note: --clock 16 is 16 Hz, as a bare number is in hertz; for 16 MHz write 16MHz\n"},
+        {{"solve", "--clock", "24MHz", "--interval", "1ms"},
+         "avrtimer-calc: note: --clock 24MHz is above the 20 MHz the ATmega328P is rated for\n"},
+        {{"explain", "--mcu", "atmega8", "--clock", "20MHz", "TCCR2=1"},
+         "avrtimer-calc: note: --clock 20MHz is above the 16 MHz the ATmega8 is rated for\n"},
+        {{"code", "--clock", "16MHz", "--timer2-clock", "32768", "--interval", "1s"},
+         "the CPU runs on its internal RC oscillator, at most 8 MHz, not the 16 MHz of --clock\n"},
+        {{"solve", "--mcu", "atmega16", "--clock", "16MHz", "--timer2-clock", "32768", "--interval", "1s"}, ""},
+        {{"solve", "--clock", "8MHz", "--timer2-clock", "32768", "--interval", "1s"}, ""},
+        {{"code", "--clock", "16MHz", "--pwm-frequency", "8MHz", "--mode", "phase-pwm", "--duty", "30"},
+         "avrtimer-calc: note: the duty is 0 %, a flat line, not the 30 % asked"},
+        {{"code", "--clock", "16MHz", "--pwm-frequency", "62.5kHz", "--timer", "2", "--duty", "30"}, ""},
+    };
+    for (const auto& row : rows) {
+        const Outcome r = run(row.args);
+        EXPECT_EQ(r.status, cli::exitOk) << r.err;
+        EXPECT_FALSE(r.out.empty());
+        if (*row.note == '\0')
+            EXPECT_EQ(r.err, "");
+        else
+            EXPECT_NE(r.err.find(row.note), std::string::npos) << r.err;
+    }
+}
 
 TEST(Cli, NothingWithinMaxErrorPrintsTheNearestWithStatusOne) {
     const Outcome r = run({"solve", "--clock", "11.0592MHz", "--interval", "1ms", "--max-error", "15"});

@@ -94,6 +94,8 @@ TEST_P(ChipData, NamesAndBitPositionsAreAvrLibcs) {
             expectBit(*bit);
         for (const avr::Bit& bit : t.crystalBusy)
             expectBit(bit);
+        for (const avr::Bit& bit : t.otherBits)
+            expectBit(bit);
         expectVector(t.overflowVector);
         // avr-libc numbers a timer's own TIMSKn and TIFRn; those without a
         // number serve several timers.
