@@ -469,11 +469,12 @@ void addExplainCommand(CLI::App& app, ExplainOptions& o) {
         ->allow_extra_args()
         ->required();
     explain->footer(
-        "Registers not given are taken at their reset value, 0.\n\n"
+        "Registers not given are taken at their reset value, 0; a connected output drives its pin only\n"
+        "when the pin's DDR bit is set. Names are read in any case.\n\n"
         "Examples:\n"
         "  avrtimer-calc explain --clock 16MHz TCCR0A=0x02 TCCR0B=0x03 OCR0A=249 TIMSK0=0x02\n\n"
         "  avrtimer-calc explain --mcu atmega8 --clock 8MHz TCCR2=0b00011010 OCR2=104\n\n"
-        "  avrtimer-calc explain --clock 16MHz TCCR1A=0x82 TCCR1B=0x1A ICR1=39999 OCR1A=2999");
+        "  avrtimer-calc explain --clock 16MHz TCCR1A=0x82 TCCR1B=0x1A ICR1=39999 OCR1A=2999 DDRB=0x02");
 }
 
 void addFiguresCommand(CLI::App& app, FiguresOptions& o) {
