@@ -4,13 +4,16 @@
 #include "tests/firmware/cases.h"
 #include "tests/firmware/timing.h"
 
-#include "solver/setupcode.h"
+#include "solver/timeline.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,22 +40,41 @@ avr::Bit flagOf(const avr::Timer& timer, std::string_view vector) {
     return timer.overflowFlag;
 }
 
+firmware::Events flagEvents(const Avr8jsRun& run, const Case& c) {
+    const avr::Bit flag = flagOf(*c.row.setting.timer, firmware::routineOf(c));
+    return run.flag(flag.reg, flag.position);
+}
+
+firmware::Events pinEvents(const Avr8jsRun& run, const avr::CompareUnit& unit) {
+    const auto [port, bit] = portBitOf(unit.pin);
+    return run.pin(port, bit);
+}
+
 firmware::Events eventsOf(const Avr8jsRun& run, const avr::Chip& chip, const Case& c) {
     switch (c.measure) {
-    case Measure::InterruptFlag: {
-        const std::string_view vector = solver::setupOf(c.query, c.row, solver::CodeStyle{}.dutyPercent).vector;
-        const avr::Bit flag = flagOf(*c.row.setting.timer, vector);
-        return run.flag(flag.reg, flag.position);
-    }
+    case Measure::InterruptFlag: return flagEvents(run, c);
     case Measure::CountedProbe: {
         const firmware::Probe probe = *firmware::probeOf(chip);
         return run.pin(probe.port, probe.bit);
     }
-    default: {
-        const auto [port, bit] = portBitOf(c.row.setting.output->pin);
-        return run.pin(port, bit);
+    default: return pinEvents(run, *c.row.setting.output);
     }
-    }
+}
+
+// The run, event for event against the timeline, where it holds any of the
+// setup's periods.
+void expectTimeline(const Avr8jsRun& run, const Case& c, std::uint64_t ran) {
+    const std::optional<solver::Timeline> timeline = firmware::timelineOf(c);
+    if (!timeline)
+        return;
+    std::vector<firmware::Events> recorded;
+    recorded.reserve(timeline->outputs.size() + 1);  // the kinds point into it
+    std::vector<firmware::EventKind> kinds;
+    for (const solver::OutputTimeline& output : timeline->outputs)
+        kinds.push_back(firmware::pinKind(output, recorded.emplace_back(pinEvents(run, *output.unit))));
+    if (const std::string_view routine = firmware::routineOf(c); !routine.empty())
+        kinds.push_back(firmware::flagKind(*timeline, routine, recorded.emplace_back(flagEvents(run, c))));
+    firmware::expectTimeline(*timeline, kinds, firmware::lateCycles(firmware::Simulator::Avr8js), ran);
 }
 
 #define SKIP_WITHOUT_AVR8JS()                                                                             \
@@ -71,6 +93,7 @@ TEST(Avr8js, EveryPeriodIsTheSolversClaim) {
         for (std::size_t i = 0; i < runs.size(); ++i) {
             SCOPED_TRACE(cases[i].name);
             firmware::expectClaim(eventsOf(runs[i], *chip, cases[i]), cases[i]);
+            expectTimeline(runs[i], cases[i], jobs[i].cycles);
             covered.insert(cases[i].row.setting.waveform);
         }
         // What simavr leaves out is run here, where avr8js runs it right.

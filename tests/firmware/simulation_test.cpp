@@ -4,15 +4,19 @@
 #include "tests/firmware/simulator.h"
 #include "tests/firmware/timing.h"
 
+#include "solver/timeline.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -23,6 +27,17 @@ using firmware::Simulation;
 
 std::string elfOf(const avr::Chip& chip, const Case& c) {
     return std::string(AVRTIMER_FIRMWARE_DIR) + "/" + std::string(chip.name) + "/" + c.name + ".elf";
+}
+
+// simavr sets a non-inverted Fast PWM output on the first tick after the
+// clock select and clears it at the first match, where the chip keeps it low
+// until the first BOTTOM (SimulatorQuirks.StillAsMeasured). An 8-bit
+// timer's TOP in OCRnA is written into the double buffer, so the chip
+// itself starts with TOP 0 and wraps at the first tick: no departure there.
+std::size_t startUpChanges(const Case& c) {
+    const solver::Setting& s = c.row.setting;
+    const bool topBuffered = s.timer->bits == 8 && s.waveform->top == avr::Top::Ocr;
+    return s.mode() == avr::Mode::FastPwm && !topBuffered ? 2 : 0;
 }
 
 void simulate(const avr::Chip& chip, const Case& c) {
@@ -45,8 +60,25 @@ void simulate(const avr::Chip& chip, const Case& c) {
         }
         }
     }();
-    sim.run(firmware::runLength(firmware::claimedCycles(c), c.measure));
+    // The same run, event for event against the timeline.
+    const std::optional<solver::Timeline> timeline = firmware::timelineOf(c);
+    std::vector<firmware::EventKind> kinds;
+    const avr::Timer& timer = *c.row.setting.timer;
+    const std::string_view routine = firmware::routineOf(c);
+    if (timeline) {
+        for (const solver::OutputTimeline& output : timeline->outputs) {
+            kinds.push_back(firmware::pinKind(
+                output, sim.comparePin(timer.number, static_cast<int>(output.unit - timer.compareUnits.data()))));
+            kinds.back().departing = startUpChanges(c);
+        }
+        if (!routine.empty())
+            kinds.push_back(firmware::flagKind(*timeline, routine, sim.flag(vector.value())));
+    }
+    const std::uint64_t ran = firmware::runLength(firmware::claimedCycles(c), c.measure);
+    sim.run(ran);
     firmware::expectClaim(events, c);
+    if (timeline)
+        firmware::expectTimeline(*timeline, kinds, firmware::lateCycles(firmware::Simulator::Simavr), ran);
 }
 
 class Simulated : public testing::TestWithParam<const avr::Chip*> {};
@@ -154,6 +186,19 @@ TEST(SimulatorQuirks, StillAsMeasured) {
         ASSERT_GE(match3.at.size(), 20u);
         EXPECT_EQ(match3.intervals(10), std::vector<std::uint64_t>(match3.intervals(10).size(), 50));
         EXPECT_TRUE(capture3.at.empty());
+    }
+    {
+        // Non-inverting Fast PWM on OC1A with TOP 0x1FF and OCR1A = 255 at
+        // clk/8: OC1A rises on the first tick and falls at the first match,
+        // 256 ticks on, where the chip keeps it low until the first BOTTOM,
+        // 512 ticks after the clock select.
+        Simulation sim(dir + "atmega328p-pwm-start.elf", "atmega328p");
+        const firmware::Events& oc1a = sim.comparePin(1, 0);
+        sim.run(6000);
+        ASSERT_GE(oc1a.at.size(), 3u);
+        EXPECT_TRUE(oc1a.level[0]);
+        EXPECT_LT(oc1a.at[0], 100u);
+        EXPECT_EQ(oc1a.at[1] - oc1a.at[0], 256u * 8);
     }
     {
         // The ATtiny85's Timer1 in CTC1 mode raises no flag at all.
