@@ -529,7 +529,12 @@ void refuseEmptyWords(const CLI::App& app, int argc, const char* const* argv) {
             const CLI::Option* option = command->get_option_no_throw(before);
             return option != nullptr && option->get_type_size_max() > 0;
         };
-        if (!before.starts_with("--") || !std::ranges::any_of(app.get_subcommands({}), takesValue))
+        // Only the options of the command typed take a value: after solve's
+        // unknown --svg the empty word is still a positional.
+        const std::string_view typed = argv[1];
+        const auto named = app.get_subcommands([&](const CLI::App* c) { return c->get_name() == typed; });
+        const auto commands = named.empty() ? app.get_subcommands({}) : named;
+        if (!before.starts_with("--") || !std::ranges::any_of(commands, takesValue))
             throw InputError("an empty word is neither an option nor its value; for example: avrtimer-calc solve "
                              "--clock 16MHz --interval 1ms");
     }

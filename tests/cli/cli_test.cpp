@@ -45,6 +45,8 @@ const BadInput badInputs[] = {
     {"EmptyClock", {"solve", "--clock", "", "--interval", "1ms"}, "--clock: '' is not a number"},
     // An empty word sent the option library looking for an option group of that name for ever.
     {"EmptyWord", {"solve", "", "--json"}, "an empty word is neither an option nor its value"},
+    {"EmptyWordAfterAnotherCommandsOption", {"solve", "--svg", "", "--pick"},
+     "an empty word is neither an option nor its value"},
     {"WordForClock", {"solve", "--clock", "fast", "--interval", "1ms"}, "--clock: 'fast' is not a number"},
     {"BareExponent", {"solve", "--clock", "16e", "--interval", "1ms"}, "--clock: '16e' is not a number"},
     {"HugeExponent", {"solve", "--clock", "1e999", "--interval", "1ms"}, "an exponent beyond 100"},
