@@ -390,8 +390,10 @@ const avr::Timer* timerThat(const avr::Chip& chip, bool (*counts)(const avr::Tim
 std::string exampleWith(std::string_view value, const avr::Chip& chip, bool (*counts)(const avr::Timer&)) {
     if (const avr::Timer* timer = timerThat(chip, counts))
         return fmt::format("{} --timer {}", value, timer->number);
+    // The usual chip first, as the example most will know.
+    const avr::Chip& usual = *avr::findChip(avr::defaultChip);
     const auto other = std::ranges::find_if(avr::chips(), [&](const avr::Chip& c) { return timerThat(c, counts); });
-    return fmt::format("{} --mcu {}", value, other->name);
+    return fmt::format("{} --mcu {}", value, timerThat(usual, counts) ? usual.name : other->name);
 }
 
 // A clock option given for a timer that is not searched: the one asked for

@@ -77,7 +77,7 @@ const BadInput badInputs[] = {
      "--timer1-clock 64MHz --mcu attiny85"},
     {"CrystalOnTheTinyNamesAChipWithTimer2", {"solve", "--mcu", "attiny85", "--clock", "8MHz", "--interval", "1s",
                                               "--timer2-clock", "32768"},
-     "'32768' is the clock of a timer the ATtiny85 does not have; for example --timer2-clock 32768 --mcu atmega48"},
+     "'32768' is the clock of a timer the ATtiny85 does not have; for example --timer2-clock 32768 --mcu atmega328p"},
     {"TopTheModeLacks",
      {"solve", "--clock", "16MHz", "--interval", "1ms", "--timer", "0", "--mode", "ctc", "--top", "icr"},
      "--top: 'icr' gives no periodic interrupt with --mode ctc --timer 0 on the ATmega328P; for example --top ocr"},
