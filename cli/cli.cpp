@@ -519,24 +519,29 @@ int withNotes(int status, const std::vector<std::string>& notes, std::ostream& e
 }
 
 // CLI11 takes an empty word that is no option's value for the name of an
-// option group, which have none, and never returns: refuse it first.
+// option group, which have none, and never returns: refuse it first. An
+// option's value is the word after it, whatever that is, as CLI11 reads it;
+// only the options of the command typed take one (after solve's unknown
+// --svg the next word is still a positional).
 void refuseEmptyWords(const CLI::App& app, int argc, const char* const* argv) {
+    if (argc < 2)
+        return;
+    const std::string_view typed = argv[1];
+    const auto named = app.get_subcommands([&](const CLI::App* c) { return c->get_name() == typed; });
+    const auto commands = named.empty() ? app.get_subcommands({}) : named;
+    const auto takesValue = [&](const std::string& word) {
+        return word.starts_with("--") && std::ranges::any_of(commands, [&](const CLI::App* command) {
+                   const CLI::Option* option = command->get_option_no_throw(word);
+                   return option != nullptr && option->get_type_size_max() > 0;
+               });
+    };
     for (int i = 1; i < argc; ++i) {
-        if (*argv[i] != '\0')
-            continue;
-        const std::string before = i > 1 ? argv[i - 1] : "";
-        const auto takesValue = [&](const CLI::App* command) {
-            const CLI::Option* option = command->get_option_no_throw(before);
-            return option != nullptr && option->get_type_size_max() > 0;
-        };
-        // Only the options of the command typed take a value: after solve's
-        // unknown --svg the empty word is still a positional.
-        const std::string_view typed = argv[1];
-        const auto named = app.get_subcommands([&](const CLI::App* c) { return c->get_name() == typed; });
-        const auto commands = named.empty() ? app.get_subcommands({}) : named;
-        if (!before.starts_with("--") || !std::ranges::any_of(commands, takesValue))
+        const std::string word = argv[i];
+        if (word.empty())
             throw InputError("an empty word is neither an option nor its value; for example: avrtimer-calc solve "
                              "--clock 16MHz --interval 1ms");
+        if (takesValue(word))
+            ++i;
     }
 }
 

@@ -47,6 +47,9 @@ const BadInput badInputs[] = {
     {"EmptyWord", {"solve", "", "--json"}, "an empty word is neither an option nor its value"},
     {"EmptyWordAfterAnotherCommandsOption", {"solve", "--svg", "", "--pick"},
      "an empty word is neither an option nor its value"},
+    // --mcu takes --duty for its value, so the empty word after it is no value.
+    {"EmptyWordAfterAnOptionsValue", {"code", "--mcu", "--duty", "", "solve"},
+     "an empty word is neither an option nor its value"},
     {"WordForClock", {"solve", "--clock", "fast", "--interval", "1ms"}, "--clock: 'fast' is not a number"},
     {"BareExponent", {"solve", "--clock", "16e", "--interval", "1ms"}, "--clock: '16e' is not a number"},
     {"HugeExponent", {"solve", "--clock", "1e999", "--interval", "1ms"}, "an exponent beyond 100"},
