@@ -211,8 +211,8 @@ std::string otherClocksText(const solver::Query& query) {
 }
 
 // The table's columns, those that may be dropped left out in order while
-// it is wider than width; whether any was.
-std::pair<Cells, bool> fitted(const std::vector<Column>& columns, const std::vector<Shown>& rows,
+// it is wider than width; the headings' first words of those left out.
+std::pair<Cells, std::vector<std::string>> fitted(const std::vector<Column>& columns, const std::vector<Shown>& rows,
                               std::optional<std::size_t> width) {
     std::vector<std::pair<const Column*, std::vector<std::string>>> made;
     for (const Column& column : columns) {
@@ -227,13 +227,14 @@ std::pair<Cells, bool> fitted(const std::vector<Column>& columns, const std::vec
             cells.push_back(texts);
         return cells;
     };
-    bool dropped = false;
+    std::vector<std::string> dropped;
     while (width && tableWidth(cellsOf()) > *width) {
         const auto next = std::ranges::find_if(made, [](const auto& m) { return m.first->droppable; });
         if (next == made.end())
             break;
+        const std::string& heading = next->first->heading;
+        dropped.push_back(heading.substr(0, heading.find(' ')));
         made.erase(next);
-        dropped = true;
     }
     return {cellsOf(), dropped};
 }
@@ -250,14 +251,15 @@ void printText(const solver::Query& query, const std::vector<Shown>& rows, const
     for (const Shown& shown : rows)
         for (solver::Warning w : shown.front().warnings)
             used.emplace(solver::warningLetter(w), w);
-    if (!used.empty() || dropped || reach)
+    if (!used.empty() || !dropped.empty() || reach)
         out << "\n";
     for (const auto& [letter, warning] : used)
         out << wrapped(fmt::format("{}: {}", letter, solver::warningText(warning)), width, 3);
     if (reach)
         out << wrapped(*reach, width, 0);
-    if (dropped)
-        out << wrapped("The drift, below and above columns are left out to fit the terminal; --wide shows them.",
+    if (!dropped.empty())
+        out << wrapped(fmt::format("Left out to fit the terminal: {}; --wide shows every column.",
+                                   fmt::join(dropped, ", ")),
                        width, 0);
 }
 
