@@ -37,50 +37,6 @@ constexpr double counterLines = 6, leastCounterLines = 3;
 // The rows a view is sized for: most settings have a pin and an interrupt.
 constexpr int roomForRows = 2;
 
-struct TimeUnit {
-    const char* name;
-    int perSecond;
-};
-constexpr std::array timeUnits{TimeUnit{"s", 1}, TimeUnit{"ms", 1000}, TimeUnit{"us", 1000000}};
-
-// The largest unit in which the timeline lasts at least 1.
-TimeUnit unitFor(const mpq_class& seconds) {
-    for (const TimeUnit& unit : timeUnits)
-        if (seconds * unit.perSecond >= 1)
-            return unit;
-    return timeUnits.back();
-}
-
-// 1, 2 or 5 times a power of ten, for some 4 to 10 steps over the span.
-mpq_class tickStep(const mpq_class& span) {
-    mpq_class step = 1;
-    while (span / step > 100)
-        step *= 10;
-    while (span / step < 10)
-        step /= 10;
-    for (const int multiple : {10, 5, 2})
-        if (span / (step * multiple) >= 4)
-            return step * multiple;
-    return step;
-}
-
-std::string_view topRegister(const solver::Explained& r) {
-    switch (r.mode.top) {
-    case avr::Top::Fixed: break;
-    case avr::Top::Ocr: return r.timer->topOcr;
-    case avr::Top::Icr: return r.timer->capture->icr;
-    }
-    return {};
-}
-
-// Whether a compare unit's value is part of the picture: its pin is drawn
-// or its interrupt raised.
-bool drawn(const solver::Timeline& t, const solver::OutputExplained& o) {
-    const auto pinOf = [&](const solver::OutputTimeline& pin) { return pin.unit == o.unit; };
-    const auto flagOf = [&](const solver::FlagRaise& raise) { return raise.vector == o.unit->vector; };
-    return std::ranges::any_of(t.outputs, pinOf) || std::ranges::any_of(t.interrupts, flagOf);
-}
-
 QString clockText(const mpq_class& hz, const QString& separator) {
     return localized(solver::frequencyText(hz), separator);
 }
@@ -98,7 +54,7 @@ QString titleOf(const solver::Query& query, const solver::Row& row, const solver
     if (row.setting.role != solver::RegisterRole::None || row.setting.mode() != avr::Mode::Normal)
         parts << app::registersText(row.setting);
     for (const solver::OutputExplained& o : r.outputs)
-        if (drawn(t, o) && o.unit->ocr != row.setting.registerName())
+        if (solver::drawn(t, o) && o.unit->ocr != row.setting.registerName())
             parts << QStringLiteral("%1 = %2").arg(fromView(o.unit->ocr)).arg(o.compare);
     if (row.setting.count > 1)
         parts << QStringLiteral("zliczane przerwania: %1").arg(row.setting.count);
@@ -112,21 +68,20 @@ struct Reference {
     QString label;  // "TOP = OCR1A = 15999"
 };
 
-std::vector<Reference> referencesOf(const solver::Timeline& t, int preload) {
-    const solver::Explained& r = t.registers;
-    std::map<int, QStringList> names;
-    QStringList& top = names[r.top];
-    top << (r.mode.mode == avr::Mode::Normal ? QStringLiteral("MAX") : QStringLiteral("TOP"));
-    if (!topRegister(r).empty())
-        top << fromView(topRegister(r));
-    if (preload >= 0)
-        names[preload] << QStringLiteral("%1 (przeładowanie)").arg(fromView(r.timer->counter));
-    for (const solver::OutputExplained& o : r.outputs)
-        if (drawn(t, o) && o.unit->ocr != topRegister(r) && o.compare <= r.top)
-            names[o.compare] << fromView(o.unit->ocr);
+std::vector<Reference> referencesOf(const solver::Timeline& t, const std::vector<solver::CounterLine>& lines) {
     std::vector<Reference> list;
-    for (auto& [value, named] : names)
-        list.push_back({value, QStringLiteral("%1 = %2").arg(named.join(QStringLiteral(" = "))).arg(value)});
+    for (const solver::CounterLine& line : lines) {
+        QStringList names;
+        if (line.top)
+            names << (t.registers.mode.mode == avr::Mode::Normal ? QStringLiteral("MAX") : QStringLiteral("TOP"));
+        if (!line.topRegister.empty())
+            names << fromView(line.topRegister);
+        if (line.preload)
+            names << QStringLiteral("%1 (przeładowanie)").arg(fromView(t.registers.timer->counter));
+        for (const std::string_view compare : line.compares)
+            names << fromView(compare);
+        list.push_back({line.value, QStringLiteral("%1 = %2").arg(names.join(QStringLiteral(" = "))).arg(line.value)});
+    }
     return list;
 }
 
@@ -147,11 +102,10 @@ QString interruptLabel(std::string_view vector) { return QStringLiteral("przerwa
 
 class Drawing {
 public:
-    // `preload` is the NORMAL preload drawn as a line, -1 for none.
-    Drawing(QPainter& painter, const QRectF& area, const solver::Timeline& t, const mpq_class& cpuHz, int preload,
-            const QString& separator)
+    Drawing(QPainter& painter, const QRectF& area, const solver::Timeline& t, const mpq_class& cpuHz,
+            const std::vector<solver::CounterLine>& lines, const QString& separator)
         : p_(painter), fm_(painter.fontMetrics()), text_(painter.pen().color()), t_(t), cpuHz_(cpuHz),
-          separator_(separator), references_(referencesOf(t, preload)), vectors_(vectorsOf(t)), area_(area),
+          separator_(separator), references_(referencesOf(t, lines)), vectors_(vectorsOf(t)), area_(area),
           em_(fm_.height()), pad_(fm_.averageCharWidth()) {}
 
     void draw(const QString& title) {
@@ -206,10 +160,7 @@ private:
     }
 
     void timeAxis() {
-        const mpq_class seconds = t_.end / cpuHz_;
-        const TimeUnit unit = unitFor(seconds);
-        const mpq_class span = seconds * unit.perSecond;
-        const mpq_class step = tickStep(span);
+        const auto [unit, span, step] = solver::timeAxisOf(t_, cpuHz_);
         std::vector<std::pair<double, QString>> ticks;
         double widest = 0;
         for (mpq_class at = 0; at <= span; at += step) {
@@ -231,7 +182,7 @@ private:
                             ticks[i].second);
         }
         p_.drawLine(QPointF(left_, axisY_), QPointF(right_, axisY_));
-        label(axisY_ + pad_ + em_ / 2, QStringLiteral("czas [%1]").arg(QString::fromLatin1(unit.name)), text_);
+        label(axisY_ + pad_ + em_ / 2, QStringLiteral("czas [%1]").arg(fromView(unit)), text_);
     }
 
     void counter() {
@@ -304,9 +255,9 @@ TimelineView::TimelineView(QWidget* parent) : QWidget(parent) {
 
 void TimelineView::setTimeline(const solver::Query& query, const solver::Row& row, solver::Timeline timeline) {
     const QString separator = ui::userDecimalSeparator();
-    const int preload = row.setting.role == solver::RegisterRole::Preload ? row.setting.registerValue : -1;
     QString title = titleOf(query, row, timeline, separator);
-    shown_ = Shown{std::move(timeline), query.clockHz, std::move(title), preload, separator};
+    std::vector<solver::CounterLine> lines = solver::counterLinesOf(row, timeline);
+    shown_ = Shown{std::move(timeline), query.clockHz, std::move(title), std::move(lines), separator};
     update();
 }
 
@@ -336,7 +287,7 @@ void TimelineView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(palette().color(QPalette::WindowText));
-    Drawing(painter, QRectF(rect()), shown_->timeline, shown_->cpuHz, shown_->preload, shown_->separator)
+    Drawing(painter, QRectF(rect()), shown_->timeline, shown_->cpuHz, shown_->lines, shown_->separator)
         .draw(shown_->title);
 }
 

@@ -37,7 +37,7 @@ private:
         solver::Timeline timeline;
         mpq_class cpuHz;
         QString title;
-        int preload = -1;  // the NORMAL preload drawn as a line, if any
+        std::vector<solver::CounterLine> lines;
         QString separator;
     };
 

@@ -91,33 +91,6 @@ constexpr std::string_view markDotStyle = R"(fill="#7a2bb0")";
 constexpr std::string_view gridStyle = R"(stroke="#e2e2e2")";
 constexpr std::string_view axisStyle = R"(stroke="#333333")";
 
-struct TimeUnit {
-    std::string_view name;
-    int perSecond;
-};
-constexpr std::array timeUnits{TimeUnit{"s", 1}, TimeUnit{"ms", 1000}, TimeUnit{"us", 1000000}};
-
-// The largest unit in which the timeline lasts at least 1.
-TimeUnit unitFor(const mpq_class& seconds) {
-    for (const TimeUnit& unit : timeUnits)
-        if (seconds * unit.perSecond >= 1)
-            return unit;
-    return timeUnits.back();
-}
-
-// 1, 2 or 5 times a power of ten, for some 4 to 10 steps over the span.
-mpq_class tickStep(const mpq_class& span) {
-    mpq_class step = 1;
-    while (span / step > 100)
-        step *= 10;
-    while (span / step < 10)
-        step /= 10;
-    for (const int multiple : {10, 5, 2})
-        if (span / (step * multiple) >= 4)
-            return step * multiple;
-    return step;
-}
-
 // A dashed line across the counter, at a value it is compared with.
 struct Reference {
     int value;
@@ -157,29 +130,12 @@ private:
     double axisY() const { return rowsTop() + rowHeight * static_cast<double>(rows()) + 8; }
     double pageHeight() const { return axisY() + 48; }
 
-    // Whether a compare unit's value is part of the picture: its pin is
-    // drawn or its interrupt raised.
-    bool drawn(const solver::OutputExplained& o) const {
-        const auto pinOf = [&](const solver::OutputTimeline& pin) { return pin.unit == o.unit; };
-        const auto flagOf = [&](const solver::FlagRaise& raise) { return raise.vector == o.unit->vector; };
-        return std::ranges::any_of(t_.outputs, pinOf) || std::ranges::any_of(t_.interrupts, flagOf);
-    }
-
-    std::string_view topRegister() const {
-        switch (r_.mode.top) {
-        case avr::Top::Fixed: break;
-        case avr::Top::Ocr: return r_.timer->topOcr;
-        case avr::Top::Icr: return r_.timer->capture->icr;
-        }
-        return {};
-    }
-
     std::string title() const {
         std::vector<std::string> registers;
         if (const std::string text = solver::registersText(row_.setting); text != "-")
             registers.push_back(text);
         for (const solver::OutputExplained& o : r_.outputs)
-            if (drawn(o) && o.unit->ocr != row_.setting.registerName())
+            if (solver::drawn(t_, o) && o.unit->ocr != row_.setting.registerName())
                 registers.push_back(fmt::format("{}={}", o.unit->ocr, o.compare));
         std::string clock;
         if (r_.counts == solver::TimerClock::Crystal)
@@ -202,10 +158,7 @@ private:
     }
 
     void timeAxis() {
-        const mpq_class seconds = t_.end / q_.clockHz;
-        const TimeUnit unit = unitFor(seconds);
-        const mpq_class span = seconds * unit.perSecond;
-        const mpq_class step = tickStep(span);
+        const auto [unit, span, step] = solver::timeAxisOf(t_, q_.clockHz);
         const double y = axisY();
         svg_.line({left, y}, {left + plotWidth, y}, axisStyle);
         for (mpq_class at = 0; at <= span; at += step) {
@@ -214,23 +167,23 @@ private:
             svg_.line({tickX, y}, {tickX, y + 5}, axisStyle);
             svg_.text({tickX, y + 18}, solver::decimalText(at, 9), Svg::Anchor::Middle, labelStyle);
         }
-        svg_.text({left - 2 * labelGap, y + 18}, fmt::format("time [{}]", unit.name), Svg::Anchor::End, labelStyle);
+        svg_.text({left - 2 * labelGap, y + 18}, fmt::format("time [{}]", unit), Svg::Anchor::End, labelStyle);
     }
 
     std::vector<Reference> references() const {
-        std::map<int, std::vector<std::string>> names;
-        std::vector<std::string>& top = names[r_.top];
-        top.emplace_back(r_.mode.mode == avr::Mode::Normal ? "MAX" : "TOP");
-        if (!topRegister().empty())
-            top.emplace_back(topRegister());
-        if (row_.setting.role == solver::RegisterRole::Preload)
-            names[row_.setting.registerValue].push_back(fmt::format("{} preload", r_.timer->counter));
-        for (const solver::OutputExplained& o : r_.outputs)
-            if (drawn(o) && o.unit->ocr != topRegister() && o.compare <= r_.top)
-                names[o.compare].emplace_back(o.unit->ocr);
         std::vector<Reference> list;
-        for (auto& [value, named] : names)
-            list.push_back({value, std::move(named)});
+        for (const solver::CounterLine& line : solver::counterLinesOf(row_, t_)) {
+            Reference reference{line.value, {}};
+            if (line.top)
+                reference.names.emplace_back(r_.mode.mode == avr::Mode::Normal ? "MAX" : "TOP");
+            if (!line.topRegister.empty())
+                reference.names.emplace_back(line.topRegister);
+            if (line.preload)
+                reference.names.push_back(fmt::format("{} preload", r_.timer->counter));
+            for (const std::string_view compare : line.compares)
+                reference.names.emplace_back(compare);
+            list.push_back(std::move(reference));
+        }
         return list;
     }
 

@@ -3,6 +3,7 @@
 #include "solver/waveform.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <optional>
 #include <span>
@@ -242,6 +243,66 @@ Timeline timelineOf(const Query& query, const Row& row, int dutyPercent, int per
     if (own == explained.end())
         throw std::logic_error("a setup that explain does not read as its timer's");
     return Builder(query, setup, std::move(*own), values).build(periods);
+}
+
+// ------------------------------------------------------------- drawings
+
+namespace {
+
+struct TimeUnit {
+    std::string_view name;
+    int perSecond;
+};
+constexpr std::array timeUnits{TimeUnit{"s", 1}, TimeUnit{"ms", 1000}, TimeUnit{"us", 1000000}};
+
+}  // namespace
+
+TimeAxis timeAxisOf(const Timeline& timeline, const mpq_class& cpuHz) {
+    const mpq_class seconds = timeline.end / cpuHz;
+    const auto unit = std::ranges::find_if(timeUnits, [&](const TimeUnit& u) { return seconds * u.perSecond >= 1; });
+    const TimeUnit& chosen = unit == timeUnits.end() ? timeUnits.back() : *unit;
+    TimeAxis axis{chosen.name, seconds * chosen.perSecond, 1};
+    while (axis.span / axis.step > 100)
+        axis.step *= 10;
+    while (axis.span / axis.step < 10)
+        axis.step /= 10;
+    for (const int multiple : {10, 5, 2}) {
+        if (axis.span / (axis.step * multiple) >= 4) {
+            axis.step *= multiple;
+            break;
+        }
+    }
+    return axis;
+}
+
+bool drawn(const Timeline& timeline, const OutputExplained& output) {
+    const auto pinOf = [&](const OutputTimeline& pin) { return pin.unit == output.unit; };
+    const auto flagOf = [&](const FlagRaise& raise) { return raise.vector == output.unit->vector; };
+    return std::ranges::any_of(timeline.outputs, pinOf) || std::ranges::any_of(timeline.interrupts, flagOf);
+}
+
+std::vector<CounterLine> counterLinesOf(const Row& row, const Timeline& timeline) {
+    const Explained& r = timeline.registers;
+    std::map<int, CounterLine> lines;
+    const auto at = [&](int value) -> CounterLine& {
+        CounterLine& line = lines[value];
+        line.value = value;
+        return line;
+    };
+    CounterLine& top = at(r.top);
+    top.top = true;
+    top.topRegister = r.mode.top == avr::Top::Ocr   ? r.timer->topOcr
+                      : r.mode.top == avr::Top::Icr ? r.timer->capture->icr
+                                                    : std::string_view();
+    if (row.setting.role == RegisterRole::Preload)
+        at(row.setting.registerValue).preload = true;
+    for (const OutputExplained& o : r.outputs)
+        if (drawn(timeline, o) && o.unit->ocr != top.topRegister && o.compare <= r.top)
+            at(o.compare).compares.push_back(o.unit->ocr);
+    std::vector<CounterLine> list;
+    for (auto& [value, line] : lines)
+        list.push_back(std::move(line));
+    return list;
 }
 
 }  // namespace solver

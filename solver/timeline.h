@@ -77,6 +77,31 @@ struct Timeline {
     mpq_class end;  // the last period's end; events at it are in the timeline
 };
 
+// What every drawing of a timeline marks, so that the window's and the
+// SVG's tell the same: the time axis, and the values the counter is
+// compared with.
+struct TimeAxis {
+    std::string_view unit;  // "s", "ms" or "us": the largest the timeline lasts 1 of
+    mpq_class span;         // the timeline's length in that unit
+    mpq_class step;         // between ticks: 1, 2 or 5 times a power of ten, 4 to 10 of them
+};
+TimeAxis timeAxisOf(const Timeline& timeline, const mpq_class& cpuHz);
+
+// A dashed line across the counter, at one value: TOP (MAX in NORMAL), the
+// NORMAL preload, and the compare registers that matter to the picture.
+struct CounterLine {
+    int value = 0;
+    bool top = false;
+    std::string_view topRegister;  // with top, empty for a fixed TOP
+    bool preload = false;
+    std::vector<std::string_view> compares;  // "OCR1B"
+};
+std::vector<CounterLine> counterLinesOf(const Row& row, const Timeline& timeline);
+
+// Whether a compare unit's value matters to the picture: its pin is drawn
+// or its interrupt raised.
+bool drawn(const Timeline& timeline, const OutputExplained& output);
+
 // The register contents once every step has run, as explain takes them.
 std::vector<RegisterValue> registersAfter(const Setup& setup);
 
