@@ -90,17 +90,15 @@ std::string_view clockName(TimerClock clock) {
     return {};
 }
 
-// Builds the steps: the pin and the timer's clock source first, then every
-// control register but the one with the clock-select bits, the counter and
-// the compare values, the interrupt, and last the clock select, which
-// starts the timer. A crystal-clocked timer has its writes waited for
-// before its interrupt is enabled, as the data sheet asks.
-//
-// A 16-bit timer takes its counter and compare values first instead, while
-// it still counts in NORMAL mode and so takes them at once rather than at
-// the first TOP or BOTTOM; and ICRn only once the WGM bits select it, the
-// clock still stopped. That order works on the chip and in both simulators.
-// Under Arduino, whose init() leaves the timer counting in 8-bit Phase
+// Builds the steps: the pin and the timer's clock source first, then the
+// counter and the compare values while the timer still counts in NORMAL
+// mode and so takes them at once rather than at the first TOP or BOTTOM,
+// every control register but the one with the clock-select bits, ICRn only
+// once the WGM bits select it with the clock still stopped, the interrupt,
+// and last the clock select, which starts the timer. That order works on
+// the chip and in both simulators. A crystal-clocked timer has its writes
+// waited for before its interrupt is enabled, as the data sheet asks.
+// Under Arduino, whose init() leaves a 16-bit timer counting in 8-bit Phase
 // Correct PWM, where OCRnx writes wait in a buffer for TOP, it is first
 // stopped and put back in NORMAL mode.
 class Builder {
@@ -120,10 +118,7 @@ public:
         if (s_.output != nullptr)
             merge(s_.output->ddr.reg, {s_.output->ddr},
                   fmt::format("{} ({}) is an output", s_.output->output, s_.output->pin));
-        if (t_.bits > 8)
-            sixteenBitOrder();
-        else
-            eightBitOrder();
+        writeInOrder();
         return std::move(setup_);
     }
 
@@ -132,23 +127,13 @@ private:
     std::string_view clockRegister() const { return t_.cs.front().reg; }
     bool topInIcr() const { return s_.top() == Top::Icr; }
 
-    void eightBitOrder() {
-        assignControlsButClock();
-        counter();
-        top();
-        compares();
-        if (onCrystal()) {
-            assignControl(clockRegister());
-            waitForCrystal();
-            interrupt();
-        } else {
-            interrupt();
-            assignControl(clockRegister());
-        }
-    }
-
-    void sixteenBitOrder() {
-        if (arduino_)
+    // The counter and the compare values first, while the timer is still in
+    // NORMAL mode: a PWM mode buffers them until TOP, and the first period
+    // would run with the old ones, TOP 0 after a reset. ICRn is not buffered
+    // but is written once WGM selects it, with the clock stopped; the clock
+    // select goes last, or on a crystal before its writes are waited for.
+    void writeInOrder() {
+        if (arduino_ && t_.bits > 8)
             resetFromArduino();
         counter();
         if (!topInIcr())
@@ -159,8 +144,14 @@ private:
             assignModeStopped();
             top();
         }
-        interrupt();
-        assignControl(clockRegister());
+        if (onCrystal()) {
+            assignControl(clockRegister());
+            waitForCrystal();
+            interrupt();
+        } else {
+            interrupt();
+            assignControl(clockRegister());
+        }
     }
 
     void add(SetupStep::Kind kind, std::string_view reg, std::vector<Bit> bits, std::optional<int> number,

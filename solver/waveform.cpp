@@ -11,9 +11,12 @@ int percentOf(int dutyPercent, int n) { return (2 * dutyPercent * n + 100) / 200
 }  // namespace
 
 mpq_class highPart(avr::Mode mode, int compare, int top) {
-    if (mode == avr::Mode::FastPwm)
-        return compare >= top ? mpq_class(1) : mpq_class(compare + 1, top + 1);
-    return top == 0 ? mpq_class(0) : mpq_class(std::min(compare, top), top);
+    mpq_class high = mode == avr::Mode::FastPwm ? (compare >= top ? mpq_class(1) : mpq_class(compare + 1, top + 1))
+                     : top == 0                 ? mpq_class(0)
+                                                : mpq_class(std::min(compare, top), top);
+    // mpq_class(n, d) keeps the fraction as given; equal duties compare equal only in lowest terms.
+    high.canonicalize();
+    return high;
 }
 
 int compareForDuty(avr::Mode mode, int dutyPercent, int top) {

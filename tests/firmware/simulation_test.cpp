@@ -31,13 +31,9 @@ std::string elfOf(const avr::Chip& chip, const Case& c) {
 
 // simavr sets a non-inverted Fast PWM output on the first tick after the
 // clock select and clears it at the first match, where the chip keeps it low
-// until the first BOTTOM (SimulatorQuirks.StillAsMeasured). An 8-bit
-// timer's TOP in OCRnA is written into the double buffer, so the chip
-// itself starts with TOP 0 and wraps at the first tick: no departure there.
+// until the first BOTTOM (SimulatorQuirks.StillAsMeasured).
 std::size_t startUpChanges(const Case& c) {
-    const solver::Setting& s = c.row.setting;
-    const bool topBuffered = s.timer->bits == 8 && s.waveform->top == avr::Top::Ocr;
-    return s.mode() == avr::Mode::FastPwm && !topBuffered ? 2 : 0;
+    return c.row.setting.mode() == avr::Mode::FastPwm ? 2 : 0;
 }
 
 void simulate(const avr::Chip& chip, const Case& c) {

@@ -175,7 +175,7 @@ struct Steps {
 // Arduino a 16-bit timer is stopped in NORMAL mode first.
 const Steps stepRows[] = {
     {"atmega328p", 16000000, Goal::Interval, mpq_class(1, 1000), 0, Mode::Ctc, anyTop, {}, 30, false,
-     "TCCR0A=2; OCR0A=249; TIMSK0|=2; TCCR0B=3; TIMER0_COMPA_vect"},
+     "OCR0A=249; TCCR0A=2; TIMSK0|=2; TCCR0B=3; TIMER0_COMPA_vect"},
     {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, anyTop, {}, 30, false,
      "OCR1A=62499; TCCR1A=0; TIMSK1|=2; TCCR1B=12; TIMER1_COMPA_vect"},
     {"atmega328p", 16000000, Goal::Interval, 1, 1, Mode::Ctc, Top::Icr, {}, 30, false,
@@ -189,14 +189,14 @@ const Steps stepRows[] = {
     {"atmega2560", 16000000, Goal::PwmFrequency, 50, 3, Mode::PhaseFrequencyPwm, Top::Ocr, {}, 30, false,
      "DDRE|=16; OCR3A=20000; OCR3B=6000; TCCR3A=33; TCCR3B=18; "},
     {"attiny85", 8000000, Goal::Interval, mpq_class(1, 1000), 1, Mode::Ctc, anyTop, {}, 30, false,
-     "GTCCR=0; OCR1C=249; OCR1A=249; TIMSK|=64; TCCR1=134; TIMER1_COMPA_vect"},
+     "OCR1C=249; OCR1A=249; GTCCR=0; TIMSK|=64; TCCR1=134; TIMER1_COMPA_vect"},
     {"attiny85", 8000000, Goal::PwmFrequency, 250000, 1, Mode::FastPwm, anyTop, 64000000, 30, false,
-     "PLLCSR=2; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=76; TCCR1=97; "},
+     "PLLCSR=2; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; OCR1C=255; OCR1A=76; GTCCR=64; TCCR1=97; "},
     {"attiny85", 8000000, Goal::PwmFrequency, 125000, 1, Mode::FastPwm, anyTop, 32000000, 0, false,
-     "PLLCSR=130; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; GTCCR=64; OCR1C=255; OCR1A=0; TCCR1=97; "},
+     "PLLCSR=130; wait 800; until PLLCSR&1; PLLCSR|=4; DDRB|=2; OCR1C=255; OCR1A=0; GTCCR=64; TCCR1=97; "},
     // 1 % of 100 ticks: held low at 0, the nearest is two ticks, OCR1A 1.
     {"attiny85", 8000000, Goal::PwmFrequency, 80000, 1, Mode::FastPwm, anyTop, {}, 1, false,
-     "DDRB|=2; GTCCR=64; OCR1C=99; OCR1A=1; TCCR1=97; "},
+     "DDRB|=2; OCR1C=99; OCR1A=1; GTCCR=64; TCCR1=97; "},
 };
 
 TEST(SetupSteps, WriteInTheOrderTheTimerNeeds) {
