@@ -267,7 +267,8 @@ const avr::Chip* chipNamed(const std::string& text) {
 }
 
 std::string modeKeywordList(std::string_view separator) {
-    return fmt::format("{}", fmt::join(solver::modeKeywords | std::views::transform(&solver::ModeKeyword::keyword),
+    return fmt::format("{}", fmt::join(solver::modeKeywords |
+                                           std::views::transform(&solver::Keyword<avr::Mode>::keyword),
                                        separator));
 }
 
@@ -278,14 +279,15 @@ avr::Mode modeNamed(const std::string& text) {
 }
 
 std::string topKeywordList(std::string_view separator) {
-    return fmt::format("{}", fmt::join(topKeywords | std::views::transform(&TopKeyword::keyword), separator));
+    return fmt::format("{}", fmt::join(solver::topKeywords |
+                                           std::views::transform(&solver::Keyword<avr::Top>::keyword),
+                                       separator));
 }
 
 avr::Top topNamed(const std::string& text) {
-    const auto* found = std::ranges::find(topKeywords, text, &TopKeyword::keyword);
-    if (found == topKeywords.end())
-        throw Unreadable{"is not one of " + topKeywordList(", ")};
-    return found->top;
+    if (const std::optional<avr::Top> top = solver::topOfKeyword(text))
+        return *top;
+    throw Unreadable{"is not one of " + topKeywordList(", ")};
 }
 
 // Any number: which timers there are is the chip's to say, once --mcu is read.

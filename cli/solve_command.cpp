@@ -323,7 +323,7 @@ ordered_json queryJson(const SolveOptions& o, const solver::Query& query) {
             {"target", valueJson(query.target, query.goal)},
             {"timer", query.timer ? ordered_json(*query.timer) : ordered_json(nullptr)},
             {"mode", o.mode ? ordered_json(solver::modeKeyword(o.mode->value)) : ordered_json(nullptr)},
-            {"top", o.top ? ordered_json(topKeyword(o.top->value)) : ordered_json(nullptr)},
+            {"top", o.top ? ordered_json(solver::topKeyword(o.top->value)) : ordered_json(nullptr)},
             {"timer2_clock_hz", query.crystalHz ? valueJson(*query.crystalHz, Goal::Frequency) : ordered_json(nullptr)},
             {"timer1_clock_hz", query.pllHz ? valueJson(*query.pllHz, Goal::Frequency) : ordered_json(nullptr)},
             {"max_error_ppm",
@@ -348,10 +348,6 @@ void printJson(const SolveOptions& o, const solver::Query& query, const std::vec
 }
 
 }  // namespace
-
-std::string_view topKeyword(avr::Top top) {
-    return std::ranges::find(topKeywords, top, &TopKeyword::top)->keyword;
-}
 
 std::string timerNumbers(const avr::Chip& chip) {
     return fmt::format("{}", fmt::join(chip.timers | std::views::transform(&avr::Timer::number), ", "));
@@ -472,7 +468,7 @@ InputError noSettingError(const SolveOptions& o, const solver::Query& query) {
     const Narrowing narrowings[] = {
         {"--top", o.top ? &o.top->text : nullptr, [&](solver::Query& q) { q.top = query.top; },
          [](const solver::Query& q) {
-             return firstAnswering(q, exampleTops, [](solver::Query& n, avr::Top t) { n.top = t; }, topKeyword);
+             return firstAnswering(q, exampleTops, [](solver::Query& n, avr::Top t) { n.top = t; }, solver::topKeyword);
          }},
         {"--mode", o.mode ? &o.mode->text : nullptr, [&](solver::Query& q) { q.mode = query.mode; },
          [](const solver::Query& q) {

@@ -16,18 +16,6 @@
 
 namespace cli {
 
-// The kinds of TOP by the keywords of --top and of the JSON.
-struct TopKeyword {
-    avr::Top top;
-    std::string_view keyword;
-};
-inline constexpr std::array<TopKeyword, 3> topKeywords{{
-    {avr::Top::Fixed, "fixed"},
-    {avr::Top::Ocr, "ocr"},
-    {avr::Top::Icr, "icr"},
-}};
-std::string_view topKeyword(avr::Top top);
-
 // "0, 1, 2": the numbers of the chip's timers.
 std::string timerNumbers(const avr::Chip& chip);
 

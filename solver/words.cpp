@@ -42,15 +42,26 @@ std::string_view modeName(avr::Mode mode) {
     return {};
 }
 
-std::string_view modeKeyword(avr::Mode mode) {
-    const auto* found = std::ranges::find(modeKeywords, mode, &ModeKeyword::mode);
-    return found == modeKeywords.end() ? std::string_view() : found->keyword;
+namespace {
+
+template <typename Code, std::size_t N>
+std::string_view keywordOf(const std::array<Keyword<Code>, N>& keywords, Code code) {
+    const auto* found = std::ranges::find(keywords, code, &Keyword<Code>::code);
+    return found == keywords.end() ? std::string_view() : found->keyword;
 }
 
-std::optional<avr::Mode> modeOfKeyword(std::string_view keyword) {
-    const auto* found = std::ranges::find(modeKeywords, keyword, &ModeKeyword::keyword);
-    return found == modeKeywords.end() ? std::nullopt : std::optional(found->mode);
+template <typename Code, std::size_t N>
+std::optional<Code> codeOf(const std::array<Keyword<Code>, N>& keywords, std::string_view keyword) {
+    const auto* found = std::ranges::find(keywords, keyword, &Keyword<Code>::keyword);
+    return found == keywords.end() ? std::nullopt : std::optional(found->code);
 }
+
+}  // namespace
+
+std::string_view modeKeyword(avr::Mode mode) { return keywordOf(modeKeywords, mode); }
+std::optional<avr::Mode> modeOfKeyword(std::string_view keyword) { return codeOf(modeKeywords, keyword); }
+std::string_view topKeyword(avr::Top top) { return keywordOf(topKeywords, top); }
+std::optional<avr::Top> topOfKeyword(std::string_view keyword) { return codeOf(topKeywords, keyword); }
 
 std::string goalText(const Query& query) {
     switch (query.goal) {

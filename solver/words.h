@@ -15,20 +15,28 @@ namespace solver {
 
 std::string_view modeName(avr::Mode mode);        // "CTC", "Fast PWM"
 
-// The modes by the keywords of --mode and of the JSON.
-struct ModeKeyword {
-    avr::Mode mode;
+// A code by its keyword, as --mode and --top take it and the JSON writes it.
+template <typename Code>
+struct Keyword {
+    Code code;
     std::string_view keyword;
 };
-inline constexpr std::array<ModeKeyword, 5> modeKeywords{{
+inline constexpr std::array<Keyword<avr::Mode>, 5> modeKeywords{{
     {avr::Mode::Normal, "normal"},
     {avr::Mode::Ctc, "ctc"},
     {avr::Mode::FastPwm, "fast-pwm"},
     {avr::Mode::PhasePwm, "phase-pwm"},
     {avr::Mode::PhaseFrequencyPwm, "phase-frequency-pwm"},
 }};
+inline constexpr std::array<Keyword<avr::Top>, 3> topKeywords{{
+    {avr::Top::Fixed, "fixed"},
+    {avr::Top::Ocr, "ocr"},
+    {avr::Top::Icr, "icr"},
+}};
 std::string_view modeKeyword(avr::Mode mode);  // "ctc", "fast-pwm"; empty for a mode not among them
 std::optional<avr::Mode> modeOfKeyword(std::string_view keyword);
+std::string_view topKeyword(avr::Top top);  // "fixed", "ocr", "icr"
+std::optional<avr::Top> topOfKeyword(std::string_view keyword);
 
 // What a query asks for: "an interrupt every 1 ms", "PWM at 20 kHz".
 std::string goalText(const Query& query);
