@@ -345,6 +345,9 @@ std::string statement(const SetupStep& step) {
 }
 
 // Lines with their comments lined up after the longest.
+// The widest line the C may have, as editors and terminals show it whole.
+constexpr std::size_t codeColumns = 100;
+
 std::string commented(const std::vector<std::pair<std::string, std::string>>& lines, std::string_view indent,
                       std::string_view end = "") {
     std::size_t width = 0;
@@ -352,7 +355,10 @@ std::string commented(const std::vector<std::pair<std::string, std::string>>& li
         width = std::max(width, code.size());
     std::string text;
     for (const auto& [code, comment] : lines) {
-        const std::string body = comment.empty() ? code : fmt::format("{:<{}}  /* {} */", code, width, comment);
+        std::string body = comment.empty() ? code : fmt::format("{:<{}}  /* {} */", code, width, comment);
+        // A comment that would run past the width goes on a line of its own.
+        if (indent.size() + body.size() + end.size() > codeColumns)
+            text += fmt::format("{}/* {} */{}\n", indent, comment, end), body = code;
         text += fmt::format("{}{}{}\n", indent, body, end);
     }
     return text;

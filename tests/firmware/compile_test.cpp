@@ -144,6 +144,9 @@ TEST_P(SetupCode, CompilesForEveryTimerAndMode) {
             if (e.status == cli::exitBadInput)
                 continue;
             ASSERT_EQ(e.status, cli::exitOk) << v.goal << " " << v.target;
+            std::istringstream lines(e.code);
+            for (std::string line; std::getline(lines, line);)
+                EXPECT_LE(line.size(), 100u) << line;
             const std::string name = fmt::format("t{}_{}", timer.number, i);
             std::ofstream(dir / (name + ".c")) << sourceFor(dir, name, timer.number, v, e.code);
             files += " " + name + ".c";
