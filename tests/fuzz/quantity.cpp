@@ -23,17 +23,26 @@ struct Reading {
     std::string number, unit;
 };
 
+// Units are read without regard to case, as no two differ only in case.
 const std::regex grammar(
-    "[ \t]*(([+-]?)([0-9]*)(?:[.,]([0-9]*))?(?:[eE]([+-]?)([0-9]+))?)[ \t]*(Hz|kHz|MHz|s|ms|us|\xC2\xB5s|\xCE\xBCs)?[ \t]*");
+    "[ \t]*(([+-]?)([0-9]*)(?:[.,]([0-9]*))?(?:[eE]([+-]?)([0-9]+))?)[ \t]*(Hz|kHz|MHz|s|ms|us|\xC2\xB5s|\xCE\xBCs)?[ \t]*",
+    std::regex::icase);
 
-int unitPower(const std::string& unit) {
-    if (unit == "kHz")
+std::string lowered(std::string text) {
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+int unitPower(const std::string& typed) {
+    const std::string unit = lowered(typed);
+    if (unit == "khz")
         return 3;
-    if (unit == "MHz")
+    if (unit == "mhz")
         return 6;
     if (unit == "ms")
         return -3;
-    if (unit.size() >= 2 && unit != "Hz")
+    if (unit.size() >= 2 && unit != "hz")
         return -6;  // us, µs, μs
     return 0;
 }
@@ -57,7 +66,7 @@ std::optional<Reading> recognise(const std::string& text, Dimension dimension) {
     if (exponentDigits.size() > 3 || (!exponentDigits.empty() && std::stol(exponentDigits) > 100))
         return std::nullopt;
     std::string unit = m[7].str();
-    const bool isTime = !unit.empty() && unit.back() == 's';
+    const bool isTime = !unit.empty() && lowered(unit).back() == 's';
     if (!unit.empty() && isTime != (dimension == Dimension::Time))
         return std::nullopt;
     const long exponent = (m[5].str() == "-" ? -1 : 1) * (exponentDigits.empty() ? 0 : std::stol(exponentDigits));
@@ -69,8 +78,11 @@ std::optional<Reading> recognise(const std::string& text, Dimension dimension) {
     for (char& c : number)
         if (c == ',')
             c = '.';
-    if (isTime && unit != "s" && unit != "ms")
-        unit = "us";
+    // The unit as the parser names it.
+    const std::string low = lowered(unit);
+    unit = low == "hz" ? "Hz" : low == "khz" ? "kHz" : low == "mhz" ? "MHz" : low == "s" || low == "ms" ? low : "us";
+    if (low.empty())
+        unit.clear();
     return Reading{value, number, unit};
 }
 
