@@ -4,6 +4,7 @@
 #include "app/searchtexts.h"
 #include "app/timelineview.h"
 #include "calc/state.h"
+#include "cli/diagram_command.h"
 #include "solver/setupcode.h"
 #include "solver/timeline.h"
 #include "ui/controls.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -196,7 +199,9 @@ void TForm4::createControls() {
     c.kopiujWierszAction = new QAction(QStringLiteral("Kopiuj &wiersz"), c.wyniki);
     c.kopiujWierszAction->setObjectName("kopiujWierszAction");
     c.kopiujWierszAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    for (QAction* action : {c.kopiujKodAction, c.kopiujWierszAction}) {
+    c.zapiszDiagramAction = new QAction(QStringLiteral("&Zapisz diagram jako SVG…"), c.wyniki);
+    c.zapiszDiagramAction->setObjectName("zapiszDiagramAction");
+    for (QAction* action : {c.kopiujKodAction, c.kopiujWierszAction, c.zapiszDiagramAction}) {
         action->setShortcutContext(Qt::WidgetShortcut);
         c.wyniki->addAction(action);
     }
@@ -277,6 +282,7 @@ void TForm4::createConnections() {
     connect(c.kopiujKod, &QPushButton::clicked, this, &TForm4::kopiujKodClick);
     connect(c.kopiujKodAction, &QAction::triggered, this, &TForm4::kopiujKodClick);
     connect(c.kopiujWierszAction, &QAction::triggered, this, &TForm4::kopiujWierszClick);
+    connect(c.zapiszDiagramAction, &QAction::triggered, this, &TForm4::zapiszDiagramClick);
     connect(c.BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
 }
 
@@ -466,6 +472,37 @@ void TForm4::kopiujWierszClick() {
     say(QStringLiteral("Skopiowano wiersz: %1").arg(model_->rowName(*row)));
 }
 
+void TForm4::zapiszDiagramClick() {
+    if (!selectedRow())
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz diagram"), QStringLiteral("diagram.svg"),
+                                                      QStringLiteral("Rysunki SVG (*.svg)"));
+    if (!path.isEmpty())
+        saveDiagram(path);
+}
+
+bool TForm4::saveDiagram(const QString& path) {
+    const std::optional<int> row = selectedRow();
+    const solver::Row* picked = row ? model_->rowAt(*row) : nullptr;
+    if (!picked || !query_)
+        return false;
+    std::string svg;
+    try {
+        svg = cli::diagramSvg(*query_, *picked, solver::timelineOf(*query_, *picked, diagramDuty, diagramPeriods));
+    } catch (const std::exception&) {
+        say(QStringLiteral("Tego wiersza nie da się narysować."));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(svg.data(), static_cast<qint64>(svg.size())) != static_cast<qint64>(svg.size())) {
+        say(QStringLiteral("Nie udało się zapisać %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    say(QStringLiteral("Zapisano diagram: %1").arg(path));
+    return true;
+}
+
 // The row under the pointer becomes the selected one, and its menu offers
 // what its keys do.
 void TForm4::wynikiMenu(const QPoint& at) {
@@ -476,7 +513,7 @@ void TForm4::wynikiMenu(const QPoint& at) {
     auto* menu = new QMenu(this);
     menu->setObjectName("wynikiMenu");
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addActions({c_.kopiujKodAction, c_.kopiujWierszAction});
+    menu->addActions({c_.kopiujKodAction, c_.kopiujWierszAction, c_.zapiszDiagramAction});
     menu->popup(c_.wyniki->viewport()->mapToGlobal(at));
 }
 
@@ -559,7 +596,7 @@ void TForm4::showRankingStatus() {
 // A reset model clears the selection without a word, so a new search
 // disables the row's actions itself.
 void TForm4::enableRowActions(bool enabled) {
-    for (QAction* action : {c_.kopiujKodAction, c_.kopiujWierszAction})
+    for (QAction* action : {c_.kopiujKodAction, c_.kopiujWierszAction, c_.zapiszDiagramAction})
         action->setEnabled(enabled);
     c_.kopiujKod->setEnabled(enabled);
 }

@@ -46,6 +46,10 @@ public:
     void wynikiSelectionChange();
     void kopiujKodClick();
     void kopiujWierszClick();
+    void zapiszDiagramClick();
+    // The row menu's "Zapisz diagram jako SVG…" past its file dialog: the
+    // selected row's diagram written to path, said in the status line.
+    bool saveDiagram(const QString& path);
     void wynikiMenu(const QPoint& at);
     void BitBtn1Click();
 
@@ -70,6 +74,7 @@ private:
         // The row's actions, on its keys and in its menu.
         QAction* kopiujKodAction;
         QAction* kopiujWierszAction;
+        QAction* zapiszDiagramAction;
     };
 
     void createWindow();

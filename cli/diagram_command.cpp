@@ -249,6 +249,10 @@ void writeSvg(const std::string& file, const std::string& text, std::ostream& ou
 
 }  // namespace
 
+std::string diagramSvg(const solver::Query& query, const solver::Row& row, const solver::Timeline& timeline) {
+    return Drawing(query, row, timeline).document();
+}
+
 int runDiagram(const DiagramOptions& o, std::ostream& out, std::ostream& err) {
     const solver::Query query = queryOf(o.query);
     const solver::Ranking ranking = rankingOf(o.query, query);
@@ -257,7 +261,7 @@ int runDiagram(const DiagramOptions& o, std::ostream& out, std::ostream& err) {
     if (o.json)
         printJson(o, query, row, timeline, out);
     else
-        writeSvg(*o.svg, Drawing(query, row, timeline).document(), out);
+        writeSvg(*o.svg, diagramSvg(query, row, timeline), out);
     if (within)
         return exitOk;
     err << noneWithin(o.query, row);

@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "cli/solve_command.h"
+#include "solver/timeline.h"
 
 #include <iosfwd>
 #include <optional>
@@ -24,5 +25,8 @@ struct DiagramOptions {
 // --max-error (the nearest is drawn); InputError for what the options
 // cannot ask and for a file that cannot be written.
 int runDiagram(const DiagramOptions& options, std::ostream& out, std::ostream& err);
+
+// The SVG document of a row's timeline, as --svg writes it.
+std::string diagramSvg(const solver::Query& query, const solver::Row& row, const solver::Timeline& timeline);
 
 }  // namespace cli

@@ -641,7 +641,8 @@ std::optional<std::string> reachNote(const solver::Query& query) {
     std::string option = solver::timeText(interval);
     std::erase(option, ' ');
     std::string text = fmt::format(
-        "{} {} to {} for a {} at {}, not {}: {} in an interrupt every {}, counted in software (solve --interval {})",
+        "{} {} to {} for a {} with the clock at {}, not {}: {} in an interrupt every {}, counted in software "
+        "(solve --interval {})",
         timersText(query), solver::frequencyText(reach->first), solver::frequencyText(reach->second),
         wave ? "square wave" : "PWM", solver::frequencyText(query.clockHz), solver::frequencyText(query.target),
         wave ? "toggle the pin" : "switch the pin in 1 % steps", solver::timeText(interval), option);

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -337,6 +338,24 @@ TEST_F(SettingsSearch, TheTablesKeysCopyAndLeaveIt) {
 }
 
 // The right button on a row picks it and offers its copies.
+// The menu's Save writes the row's diagram, the same SVG as avrtimer-calc
+// diagram --svg, and says where; a path it cannot write is said instead.
+TEST_F(SettingsSearch, TheRowsDiagramIsSavedAsSvg) {
+    search16MHz("250 ms");
+    in4<QTableView>("wyniki")->selectRow(0);
+    ASSERT_TRUE(in4<QTableView>("wyniki")->findChild<QAction*>("zapiszDiagramAction")->isEnabled());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("diagram.svg");
+    ASSERT_TRUE(search->saveDiagram(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString svg = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(svg.contains("<svg") && svg.contains("TIMER1_COMPA_vect") && svg.trimmed().endsWith("</svg>"));
+    EXPECT_EQ(in4<QLabel>("status")->toolTip(), QStringLiteral("Zapisano diagram: %1").arg(path));
+    EXPECT_FALSE(search->saveDiagram(dir.filePath("no/such/folder/diagram.svg")));
+    EXPECT_TRUE(in4<QLabel>("status")->toolTip().startsWith("Nie udało się zapisać"));
+}
+
 TEST_F(SettingsSearch, ARowsMenuCopiesItsCodeOrItself) {
     search16MHz("250 ms");
     auto* table = in4<QTableView>("wyniki");

@@ -442,11 +442,11 @@ const Said saidRows[] = {
     {"PwmStepsAndEachTwinsOutput", {"solve", "--clock", "16MHz", "--pwm-frequency", "62.5kHz", "--limit", "2"},
      "TOP=OCR0A 128  OC0B (PD5), OC1B (PB2), OC2B (PD3)  128    62.5 kHz"},
     {"WaveBelowTheTimersReach", {"solve", "--clock", "16MHz", "--frequency", "1Hz", "--timer", "0", "--limit", "1"},
-     "\nTimer0 reaches 30.5175781 Hz to 8 MHz for a square wave at 16 MHz, not 1 Hz: toggle the pin in an interrupt "
+     "\nTimer0 reaches 30.5175781 Hz to 8 MHz for a square wave with the clock at 16 MHz, not 1 Hz: toggle the pin in an interrupt "
      "every 500 ms, counted in software (solve --interval 500ms), or take Timer1, which reaches 0.11920929 Hz "
      "(--timer 1).\n"},
     {"PwmBelowEveryTimersReach", {"solve", "--mcu", "attiny85", "--clock", "8MHz", "--pwm-frequency", "1Hz"},
-     "The timers of the ATtiny85 reach 1.90734863 Hz to 4 MHz for a PWM at 8 MHz, not 1 Hz: switch the pin in 1 % "
+     "The timers of the ATtiny85 reach 1.90734863 Hz to 4 MHz for a PWM with the clock at 8 MHz, not 1 Hz: switch the pin in 1 % "
      "steps in an interrupt every 10 ms, counted in software (solve --interval 10ms).\n"},
 };
 
