@@ -1,5 +1,6 @@
 #include "app/form4.h"
 
+#include "app/celldelegate.h"
 #include "app/rankingmodel.h"
 #include "app/searchtexts.h"
 #include "app/timelineview.h"
@@ -184,6 +185,7 @@ void TForm4::createControls() {
     c.wyniki = new QTableView(this);
     c.wyniki->setObjectName("wyniki");
     c.wyniki->setModel(model_);
+    c.wyniki->setItemDelegate(new app::CellDelegate(c.wyniki));
     c.wyniki->setSelectionBehavior(QAbstractItemView::SelectRows);
     c.wyniki->setSelectionMode(QAbstractItemView::SingleSelection);
     c.wyniki->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -6,7 +6,7 @@
 
 #include <QFont>
 
-#include <algorithm>
+#include <exception>
 
 namespace app {
 namespace {
@@ -50,16 +50,19 @@ void RankingModel::setRanking(const solver::Ranking& ranking, solver::Goal goal,
     beginResetModel();
     goal_ = goal;
     unit_ = std::move(unit);
+    ranking_ = ranking;
     shown_.clear();
+    exactCount_ = 0;
     for (std::size_t rank = 0; rank < ranking.size(); ++rank) {
-        solver::Row row = ranking.row(rank);
-        const QString timer = QStringLiteral("Timer%1").arg(row.setting.timer->number);
-        if (!shown_.empty() && solver::twins(shown_.back().row, row))
+        const QString timer = QStringLiteral("Timer%1").arg(ranking.setting(rank).timer->number);
+        if (!shown_.empty() && ranking.twins(shown_.back().rank, rank)) {
             shown_.back().timers << timer;
-        else if (shown_.size() == maxRows)
+            continue;
+        }
+        if (shown_.size() == maxRows)
             break;
-        else
-            shown_.push_back({std::move(row), {timer}});
+        shown_.push_back({rank, {timer}, std::nullopt});
+        exactCount_ += ranking.exact(rank) ? 1 : 0;
     }
     endResetModel();
 }
@@ -67,23 +70,35 @@ void RankingModel::setRanking(const solver::Ranking& ranking, solver::Goal goal,
 void RankingModel::clear() {
     beginResetModel();
     shown_.clear();
+    ranking_.reset();
+    exactCount_ = 0;
     endResetModel();
 }
 
+// Null, too, for a row that could not be made: a paint event must not throw.
 const solver::Row* RankingModel::rowAt(int row) const {
-    return row < 0 || row >= rowCount() ? nullptr : &shown_[static_cast<std::size_t>(row)].row;
+    if (row < 0 || row >= rowCount())
+        return nullptr;
+    const Shown& shown = shown_[static_cast<std::size_t>(row)];
+    if (!shown.row) {
+        try {
+            shown.row = ranking_->row(shown.rank);
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    return &*shown.row;
 }
 
-int RankingModel::exactCount() const {
-    return static_cast<int>(std::ranges::count_if(shown_, [](const Shown& s) { return s.row.exact(); }));
-}
+int RankingModel::exactCount() const { return exactCount_; }
 
 QString RankingModel::rowText(int row) const {
-    if (rowAt(row) == nullptr)
+    const solver::Row* r = rowAt(row);
+    if (r == nullptr)
         return {};
     QStringList cells;
     for (int column = 0; column < ColumnCount; ++column)
-        cells << text(shown_[static_cast<std::size_t>(row)], column);
+        cells << text(shown_[static_cast<std::size_t>(row)], *r, column);
     return cells.join(QLatin1Char('\t'));
 }
 
@@ -110,8 +125,7 @@ int RankingModel::rowCount(const QModelIndex& parent) const {
 
 int RankingModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
-QString RankingModel::text(const Shown& shown, int column) const {
-    const solver::Row& row = shown.row;
+QString RankingModel::text(const Shown& shown, const solver::Row& row, int column) const {
     const solver::Setting& s = row.setting;
     switch (column) {
     case Timer: return shown.timers.join(QStringLiteral(", ")) + clockNote(s.clock);
@@ -144,7 +158,7 @@ QVariant RankingModel::data(const QModelIndex& index, int role) const {
     if (row == nullptr)
         return {};
     switch (role) {
-    case Qt::DisplayRole: return text(shown_[static_cast<std::size_t>(index.row())], index.column());
+    case Qt::DisplayRole: return text(shown_[static_cast<std::size_t>(index.row())], *row, index.column());
     case Qt::ToolTipRole: {
         const QString tip = toolTip(*row);
         return tip.isEmpty() ? QVariant() : QVariant(tip);

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace app {
@@ -12,8 +13,10 @@ namespace app {
 // The best rows of the solver's ranking as the settings search window's
 // table. Rows that differ only in the timer rank side by side and are shown
 // once, naming every timer ("Timer1, Timer3"); the table stops at maxRows
-// shown rows, past which no row is one a user would pick. The shown rows are
-// read at once, as the window's status line counts them and their exact hits.
+// shown rows, past which no row is one a user would pick. Which rows are
+// shown, twins and exact hits are known at once, from the settings alone; a
+// row's figures are made when it first comes into sight, as a keystroke
+// searches again and only some twenty rows are in sight.
 class RankingModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -50,14 +53,17 @@ public:
 
 private:
     struct Shown {
-        solver::Row row;
+        std::size_t rank;    // the first twin's
         QStringList timers;  // "Timer1", then its twins'
+        mutable std::optional<solver::Row> row;
     };
 
-    QString text(const Shown& shown, int column) const;
+    QString text(const Shown& shown, const solver::Row& row, int column) const;
     QString toolTip(const solver::Row& row) const;
 
+    std::optional<solver::Ranking> ranking_;
     std::vector<Shown> shown_;
+    int exactCount_ = 0;
     solver::Goal goal_ = solver::Goal::Interval;
     Unit unit_{QStringLiteral("s"), 1};
     QString separator_ = QStringLiteral(".");

@@ -589,12 +589,16 @@ struct ShownRows {
 
 ShownRows shownRows(const SolveOptions& o, const solver::Ranking& ranking, std::size_t atMost) {
     ShownRows shown;
+    std::size_t first = 0;  // the rank of the last row's first twin
     for (std::size_t i = 0; i < ranking.size(); ++i) {
-        solver::Row row = ranking.row(i);
-        if (!shown.rows.empty() && solver::twins(shown.rows.back().front(), row)) {
-            shown.rows.back().push_back(std::move(row));
+        if (!shown.rows.empty() && ranking.twins(first, i)) {
+            shown.rows.back().push_back(ranking.row(i));
             continue;
         }
+        if (shown.rows.size() == atMost)
+            break;
+        first = i;
+        solver::Row row = ranking.row(i);
         if (shown.rows.size() == atMost)
             break;
         if (!within(o, row)) {

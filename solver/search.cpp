@@ -223,6 +223,10 @@ struct Ranking::Data {
     bool groupBefore(const Group& a, const Group& b) const;
     bool groupFirst(const Group& g, const Single& s) const;
     void findThrough(std::size_t rank);
+    Single rankedAt(std::size_t rank) {
+        findThrough(rank);
+        return ranked.at(rank);
+    }
 
     bool before(const Single& a, const Single& b) const;
     int compareExactly(const Single& a, const Single& b) const;
@@ -1002,25 +1006,32 @@ mpq_class shownDriftPerDay(const Row& row) {
     return secondsPerDay * (1 / (1 + shownError(row)) - 1);
 }
 
-bool twins(const Row& a, const Row& b) {
-    const Setting& x = a.setting;
-    const Setting& y = b.setting;
-    const auto unitIndex = [](const Setting& s) {
-        return s.output == nullptr ? -1 : static_cast<int>(s.output - s.timer->compareUnits.data());
-    };
-    return x.timer != y.timer && x.waveform->mode == y.waveform->mode && x.top() == y.top() &&
-           x.topValue() == y.topValue() && x.prescaler == y.prescaler && x.role == y.role &&
-           x.registerValue == y.registerValue && x.count == y.count && x.clock == y.clock &&
-           unitIndex(x) == unitIndex(y) && a.achieved == b.achieved && a.rankError == b.rankError;
-}
-
 Ranking::Ranking(std::shared_ptr<Data> data) : data_(std::move(data)) {}
 
 std::size_t Ranking::size() const { return data_->total; }
 
-Row Ranking::row(std::size_t rank) const {
-    data_->findThrough(rank);
-    return data_->row(data_->ranked.at(rank));
+Row Ranking::row(std::size_t rank) const { return data_->row(data_->rankedAt(rank)); }
+
+Setting Ranking::setting(std::size_t rank) const { return data_->settingOf(data_->rankedAt(rank)); }
+
+// A late reload's latency makes its rank error positive.
+bool Ranking::exact(std::size_t rank) const { return data_->rankError(data_->rankedAt(rank)) == 0; }
+
+bool Ranking::twins(std::size_t a, std::size_t b) const {
+    const Single c = data_->rankedAt(a);
+    const Single d = data_->rankedAt(b);
+    const Setting x = data_->settingOf(c);
+    const Setting y = data_->settingOf(d);
+    const Family& f = data_->families[c.family];
+    const Family& g = data_->families[d.family];
+    const auto unitIndex = [](const Setting& s) {
+        return s.output == nullptr ? -1 : static_cast<int>(s.output - s.timer->compareUnits.data());
+    };
+    // The same clock, cycles and count give the same figures.
+    return x.timer != y.timer && x.waveform->mode == y.waveform->mode && x.top() == y.top() &&
+           x.topValue() == y.topValue() && x.prescaler == y.prescaler && x.role == y.role &&
+           x.registerValue == y.registerValue && x.count == y.count && x.clock == y.clock &&
+           unitIndex(x) == unitIndex(y) && f.cycles(c.u) == g.cycles(d.u) && f.late == g.late;
 }
 
 std::size_t Ranking::countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const {

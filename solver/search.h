@@ -136,11 +136,6 @@ mpq_class shownError(const Row& row);
 // Seconds a day a clock kept by the row gains, by shownError.
 mpq_class shownDriftPerDay(const Row& row);
 
-// Rows that differ in nothing but the timer they are on: the same mode,
-// prescaler, register value and count on twin timers, such as Timer1 and
-// Timer3 of the ATmega2560. They rank next to each other.
-bool twins(const Row& a, const Row& b);
-
 // Every setting that reaches the goal, best first. Rows are found and
 // ordered only as far as they are read: a 16-bit timer alone has millions
 // of settings, and ten are shown. For the same reason a Ranking and its
@@ -149,6 +144,14 @@ class Ranking {
 public:
     std::size_t size() const;
     Row row(std::size_t rank) const;
+    // What row(rank) would tell, without making its figures: cheap enough
+    // for every row a list holds, when only the rows in sight are made.
+    Setting setting(std::size_t rank) const;
+    bool exact(std::size_t rank) const;
+    // Whether the rows differ in nothing but the timer they are on: the same
+    // mode, prescaler, register value and count on twin timers, such as
+    // Timer1 and Timer3 of the ATmega2560. Twins rank next to each other.
+    bool twins(std::size_t a, std::size_t b) const;
     // How many of the first rows, at most atMost, have an error of at most
     // maxErrorPpm, counting the reload allowance of inexact rows.
     std::size_t countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const;

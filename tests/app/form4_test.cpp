@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -280,6 +281,22 @@ TEST_F(SettingsSearch, TwinTimersShareARowAndTheStatusCountsWhatIsShown) {
         exact += cell(row, 6) == "dokładnie";
     EXPECT_EQ(status(), QStringLiteral("%1 wierszy, %2 dokładnych").arg(rows()).arg(exact));
     EXPECT_GE(exact, 5);
+}
+
+// The window paints its cells itself, for speed; they must look exactly as
+// the style paints them: bold, selected, right-aligned and cut short alike.
+TEST_F(SettingsSearch, TheTablesCellsLookAsTheStylePaintsThem) {
+    search16MHz("250 ms");
+    auto* table = in4<QTableView>("wyniki");
+    table->selectRow(2);
+    table->setColumnWidth(app::RankingModel::Achieved, table->fontMetrics().averageCharWidth() * 4);
+    const QImage own = table->viewport()->grab().toImage();
+    QAbstractItemDelegate* delegate = table->itemDelegate();
+    QStyledItemDelegate style;
+    table->setItemDelegate(&style);
+    const QImage styled = table->viewport()->grab().toImage();
+    table->setItemDelegate(delegate);
+    EXPECT_EQ(own, styled);
 }
 
 // The table's keys: Tab and Ctrl+Tab leave it with the row still picked,

@@ -1,0 +1,64 @@
+#include "app/celldelegate.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTextLayout>
+
+namespace app {
+namespace {
+
+constexpr QStyleOptionViewItem::ViewItemFeatures styledFeatures =
+    QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::WrapText;
+
+// The pen QCommonStyle gives an item's text.
+QColor textColor(const QStyleOptionViewItem& o) {
+    QPalette::ColorGroup group = o.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+    if (group == QPalette::Normal && !(o.state & QStyle::State_Active))
+        group = QPalette::Inactive;
+    return o.palette.color(group, o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
+}
+
+}  // namespace
+
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem o = option;
+    initStyleOption(&o, index);
+    if (o.state & (QStyle::State_HasFocus | QStyle::State_Editing) || o.features & styledFeatures) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const QStyle* style = o.widget != nullptr ? o.widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, o.widget) + 1;
+    const QRect textRect = o.rect.adjusted(margin, 0, -margin, 0);
+
+    QTextOption textOption;
+    textOption.setWrapMode(QTextOption::ManualWrap);
+    textOption.setTextDirection(o.direction);
+    textOption.setAlignment(QStyle::visualAlignment(o.direction, o.displayAlignment));
+    QTextLayout layout(o.text, o.font);
+    layout.setTextOption(textOption);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(textRect.width());
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    if (line.isValid() && line.naturalTextWidth() > textRect.width()) {
+        QStyledItemDelegate::paint(painter, option, index);  // elided
+        return;
+    }
+
+    painter->save();
+    painter->setClipRect(o.rect);
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &o, painter, o.widget);
+    if (!o.text.isEmpty()) {
+        painter->setPen(textColor(o));
+        const QRect aligned = QStyle::alignedRect(Qt::LayoutDirectionAuto, o.displayAlignment & Qt::AlignVertical_Mask,
+                                                  layout.boundingRect().size().toSize(), textRect);
+        layout.draw(painter, QPointF(textRect.x(), aligned.top()));
+    }
+    painter->restore();
+}
+
+}  // namespace app
