@@ -27,7 +27,7 @@ QString estimateMark(const solver::Row& row) { return row.estimated() ? QStringL
 QString errorText(const solver::Row& row, const QString& separator) {
     if (row.exact())
         return QStringLiteral("dokładnie");
-    return estimateMark(row) + localized(solver::signedText(solver::shownError(row) * 1000000), separator);
+    return estimateMark(row) + localized(solver::signedText(row.shownError * 1000000), separator);
 }
 
 // "L: Przy preskalerze 1 i 8…"

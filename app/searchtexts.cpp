@@ -22,10 +22,11 @@ QString registersText(const solver::Setting& s) {
 QString warningText(solver::Warning warning) {
     switch (warning) {
     case solver::Warning::ReloadLatency:
-        return QStringLiteral("Przy preskalerze 1 i 8 wartość początkowa trafia do TCNTn po pierwszym takcie "
-                              "następnego okresu (ok. %1 cykli CPU po przepełnieniu), więc rzeczywisty okres jest "
-                              "dłuższy niż podany; lepiej użyć CTC.")
-            .arg(solver::reloadLatencyCycles);
+        return QStringLiteral("Przy preskalerze 1 i 8 giną takty, które wypadną między odczytem TCNTn a dodaniem "
+                              "do niego wartości początkowej w przerwaniu: ok. %1 cykle CPU na okres (%2 w timerze "
+                              "16-bitowym), więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.")
+            .arg(solver::reloadGapCycles(8))
+            .arg(solver::reloadGapCycles(16));
     case solver::Warning::AsynchronousReload:
         return QStringLiteral("Timer2 taktowany kwarcem zegarkowym przyjmuje zapis TCNT2 o %1 cykle kwarcu później, "
                               "więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.")

@@ -391,10 +391,10 @@ void addSolveCommand(CLI::App& app, SolveOptions& o) {
     solve->add_flag("--wide", o.wide, "every column, however wide; a terminal narrower gets the table without the "
                                       "drift, below and above columns");
     solve->footer(
-        "Rows are ranked by |error| (a late preload reload counts as error), then the fewer interrupts\n"
-        "counted in software, CTC before NORMAL before NORMAL with a preload, the finer resolution (the\n"
-        "shorter tick; for PWM the larger TOP), a fixed TOP before OCRnA before ICRn, Fast PWM before\n"
-        "the dual-slope modes, the lower timer, the smaller prescaler.\n\n"
+        "Rows are ranked by |error| (a late preload reload's estimate, after an exact figure as large),\n"
+        "then the fewer interrupts counted in software, CTC before NORMAL before NORMAL with a preload,\n"
+        "the finer resolution (the shorter tick; for PWM the larger TOP), a fixed TOP before OCRnA\n"
+        "before ICRn, Fast PWM before the dual-slope modes, the lower timer, the smaller prescaler.\n\n"
         "Examples:\n"
         "  avrtimer-calc solve --clock 16MHz --interval 1ms\n\n"
         "  avrtimer-calc solve --clock 11.0592MHz --interval 1ms --max-error 100\n\n"

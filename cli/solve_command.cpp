@@ -51,7 +51,7 @@ std::string valueText(const mpq_class& value, Goal goal) {
 
 // ---------------------------------------------------------------- text
 
-mpq_class shownErrorPpm(const solver::Row& row) { return solver::shownError(row) * 1000000; }
+mpq_class shownErrorPpm(const solver::Row& row) { return row.shownError * 1000000; }
 
 std::string countText(const solver::Row& row) { return std::to_string(row.setting.count); }
 

@@ -73,6 +73,7 @@ struct Source {
     unsigned long countingFloor = 0;  // countingFloorCycles in this clock's cycles
     unsigned long routineFloor = 0;   // routineRoundTripCycles in this clock's cycles
     unsigned long reloadDelay = 0;    // cycles of this clock from overflow to reload
+    mpq_class cpuCyclesPerCycle;
     // The length of one cycle of this clock in a unit common to all the
     // clocks, for comparing ticks as integers; 0 when it would need over
     // 49 bits.
@@ -120,7 +121,9 @@ struct Family {
     int prescaler;
     int multiplier;
     int first, last, stepFirst, stepLast;
-    bool late = false;     // a reload lands after the first tick of the period
+    // Cycles a reload loses, lengthening every period: 0 but for a preload
+    // added at a prescaler no larger than the interrupt's latency.
+    unsigned long delay = 0;
     bool counted = false;  // one period cannot reach the target: counted in software
     int lowest = 1;        // the first u allowed: the counting floor and 2^32 counts
     // The first u whose interrupts are far enough apart to serve, whatever
@@ -129,10 +132,15 @@ struct Family {
     std::vector<Variant> variants;  // in the order they rank among equals
     int bestClass = 3;
 
+    bool late() const { return delay > 0; }
+    // The cycles u sets: the timer's period as the register makes it.
     unsigned long cycles(long u) const {
         return static_cast<unsigned long>(prescaler) * static_cast<unsigned long>(multiplier) *
                static_cast<unsigned long>(u);
     }
+    // The cycles from one interrupt to the next, a late reload's loss included:
+    // what the error is ranked by and the count chosen for.
+    unsigned long period(long u) const { return cycles(u) + delay; }
 };
 
 // A setting: u of a family with its count, as one of the family's variants.
@@ -204,11 +212,11 @@ struct Ranking::Data {
     void start();
 
     std::uint32_t countAt(const Family& f, int u) const;
-    void errorTerms(const Family& f, int u, std::uint32_t count, bool withDelay, mpz_class& num, mpz_class& den) const;
+    void errorTerms(const Family& f, int u, std::uint32_t count, mpz_class& num, mpz_class& den) const;
     mpq_class rankError(const Single& c) const;
-    std::optional<std::pair<Wide, Wide>> narrowTerms(const Family& f, int u, std::uint32_t count, bool withDelay) const;
+    std::optional<std::pair<Wide, Wide>> narrowTerms(const Family& f, int u, std::uint32_t count) const;
     void approximate(Single& c) const;
-    double baseError(const Family& f, int u, std::uint32_t count) const;
+    double errorOf(const Family& f, int u, std::uint32_t count) const;
 
     Single single(std::uint16_t family, int u);
     std::uint8_t firstVariant(const Single& c) const;
@@ -223,6 +231,7 @@ struct Ranking::Data {
     bool groupBefore(const Group& a, const Group& b) const;
     bool groupFirst(const Group& g, const Single& s) const;
     void findThrough(std::size_t rank);
+    unsigned long reloadLoss(TimerClock source, const avr::Timer& timer) const;
     Single rankedAt(std::size_t rank) {
         findThrough(rank);
         return ranked.at(rank);
@@ -311,6 +320,7 @@ void Ranking::Data::makeSources() {
         s.pNarrow = s.narrow ? mpz_get_ui(s.p.get_mpz_t()) : 0;
         s.qNarrow = s.narrow ? mpz_get_ui(s.q.get_mpz_t()) : 0;
         const mpq_class cpuCyclesPerCycle = query.clockHz / s.hz;
+        s.cpuCyclesPerCycle = cpuCyclesPerCycle;
         s.countingFloor = ceilOf(countingFloorCycles / cpuCyclesPerCycle).get_ui();
         s.routineFloor = ceilOf(routineRoundTripCycles / cpuCyclesPerCycle).get_ui();
         s.reloadDelay = ceilOf(reloadLatencyCycles / cpuCyclesPerCycle).get_ui() +
@@ -423,6 +433,13 @@ void Ranking::Data::addPwm(const avr::Timer& timer, const avr::WaveformMode& w) 
 // variants of a family that rank alike have the same error for the same u:
 // CTC with either TOP register, and NORMAL with or without a preload, of
 // the timer and its twins.
+// The cycles of the source a late reload loses each period: the read to
+// write gap of the routine, to the nearest cycle, and the crystal's latch.
+unsigned long Ranking::Data::reloadLoss(TimerClock source, const avr::Timer& timer) const {
+    const mpq_class gap = reloadGapCycles(timer.bits) / sources[static_cast<std::size_t>(source)].cpuCyclesPerCycle;
+    return floorOf(gap + mpq_class(1, 2)).get_ui() + (source == TimerClock::Crystal ? crystalLatchCycles : 0);
+}
+
 void Ranking::Data::addVariant(const avr::Timer& timer, int multiplier, int first, int last, Variant variant) {
     const TimerClock source = clockOf(timer);
     variant.first = first, variant.last = last;
@@ -430,17 +447,19 @@ void Ranking::Data::addVariant(const avr::Timer& timer, int multiplier, int firs
         variant.stepFirst = first, variant.stepLast = last;
     for (const avr::Prescaler& clockSelect : timer.prescalers) {
         const int prescaler = clockSelect.divisor;
-        const bool late = variant.role == RegisterRole::Preload &&
-                          static_cast<unsigned long>(prescaler) <= sources[static_cast<std::size_t>(source)].reloadDelay;
+        const Source& s = sources[static_cast<std::size_t>(source)];
+        const bool late =
+            variant.role == RegisterRole::Preload && static_cast<unsigned long>(prescaler) <= s.reloadDelay;
+        const unsigned long delay = late ? reloadLoss(source, timer) : 0;
         const auto same = [&](const Family& f) {
             return f.source == source && f.prescaler == prescaler && f.multiplier == multiplier &&
-                   f.stepFirst == variant.stepFirst && f.stepLast == variant.stepLast && f.late == late;
+                   f.stepFirst == variant.stepFirst && f.stepLast == variant.stepLast && f.delay == delay;
         };
         auto family = std::ranges::find_if(families, same);
         if (family == families.end()) {
             families.push_back(Family{.source = source, .prescaler = prescaler, .multiplier = multiplier, .first = first,
                                       .last = last, .stepFirst = variant.stepFirst, .stepLast = variant.stepLast,
-                                      .late = late, .variants = {}});
+                                      .delay = delay, .variants = {}});
             family = families.end() - 1;
         }
         family->first = std::min(family->first, first);
@@ -505,7 +524,7 @@ std::uint32_t Ranking::Data::countAt(const Family& f, int u) const {
     if (!f.counted)
         return 1;
     const Source& s = sourceOf(f);
-    const unsigned long cycles = f.cycles(u);
+    const unsigned long cycles = f.period(u);
     unsigned long count = 0;
     if (s.narrow) {
         // floor((2p + qj) / (2qj)) from its double estimate, made exact by
@@ -535,18 +554,15 @@ std::uint32_t Ranking::Data::countAt(const Family& f, int u) const {
     return static_cast<std::uint32_t>(std::max(2ul, count));
 }
 
-// The rank error as num / den, both exact: the relative error, plus for a
-// late reload the cycles its latency adds to every period.
-void Ranking::Data::errorTerms(const Family& f, int u, std::uint32_t count, bool withDelay, mpz_class& num,
-                               mpz_class& den) const {
+// The rank error as num / den, both exact: the relative error of the
+// period with a late reload's loss.
+void Ranking::Data::errorTerms(const Family& f, int u, std::uint32_t count, mpz_class& num, mpz_class& den) const {
     const Source& s = sourceOf(f);
-    mpz_mul_ui(num.get_mpz_t(), s.q.get_mpz_t(), f.cycles(u) * count);
+    mpz_mul_ui(num.get_mpz_t(), s.q.get_mpz_t(), f.period(u) * count);
     if (interval()) {
         // (m q - p) / p, with m the cycles counted
         mpz_sub(num.get_mpz_t(), num.get_mpz_t(), s.p.get_mpz_t());
         mpz_abs(num.get_mpz_t(), num.get_mpz_t());
-        if (withDelay && f.late)
-            mpz_addmul_ui(num.get_mpz_t(), s.q.get_mpz_t(), s.reloadDelay * count);
         den = s.p;
     } else {
         // (p - m q) / (m q), with m the cycles of one period
@@ -558,32 +574,26 @@ void Ranking::Data::errorTerms(const Family& f, int u, std::uint32_t count, bool
 
 mpq_class Ranking::Data::rankError(const Single& c) const {
     mpq_class error;
-    errorTerms(families[c.family], c.u, c.count, true, error.get_num(), error.get_den());
+    errorTerms(families[c.family], c.u, c.count, error.get_num(), error.get_den());
     error.canonicalize();
     return error;
 }
 
 // The rank error's terms in 128-bit integers, when p and q fit in 64 bits:
-// the cycles counted stay below 2^59 and the reload allowance below 2^45,
-// so no term reaches 2^124.
-std::optional<std::pair<Wide, Wide>> Ranking::Data::narrowTerms(const Family& f, int u, std::uint32_t count,
-                                                                bool withDelay) const {
+// the cycles counted, a reload's loss included, stay below 2^60, so no term
+// reaches 2^124.
+std::optional<std::pair<Wide, Wide>> Ranking::Data::narrowTerms(const Family& f, int u, std::uint32_t count) const {
     const Source& s = sourceOf(f);
     if (!s.narrow)
         return std::nullopt;
-    const Wide p = s.pNarrow, qm = Wide(s.qNarrow) * (f.cycles(u) * count);
-    Wide num = qm > p ? qm - p : p - qm, den = qm;
-    if (interval()) {
-        if (withDelay && f.late)
-            num += Wide(s.qNarrow) * (s.reloadDelay * count);
-        den = p;
-    }
-    return std::pair(num, den);
+    const Wide p = s.pNarrow, qm = Wide(s.qNarrow) * (f.period(u) * count);
+    const Wide num = qm > p ? qm - p : p - qm;
+    return std::pair(num, interval() ? p : qm);
 }
 
 void Ranking::Data::approximate(Single& c) const {
     const Family& f = families[c.family];
-    if (const auto terms = narrowTerms(f, c.u, c.count, true)) {
+    if (const auto terms = narrowTerms(f, c.u, c.count)) {
         const auto [num, den] = *terms;
         c.approx = toDouble(num) / toDouble(den);
         c.small = num <= UINT64_MAX && den <= UINT64_MAX;
@@ -591,7 +601,7 @@ void Ranking::Data::approximate(Single& c) const {
         c.den = static_cast<std::uint64_t>(den);
     } else {
         mpz_class num, den;
-        errorTerms(f, c.u, c.count, true, num, den);
+        errorTerms(f, c.u, c.count, num, den);
         c.approx = mpq_class(num, den).get_d();
         c.small = fits64(num) && fits64(den);
         c.num = c.small ? mpz_get_ui(num.get_mpz_t()) : 0;
@@ -600,13 +610,13 @@ void Ranking::Data::approximate(Single& c) const {
     c.clearlyBelow = c.approx * (1 - nearTie);
 }
 
-// The rank error without the reload allowance, from its exact terms: good
-// to a few units in the last place, which boundMargin covers.
-double Ranking::Data::baseError(const Family& f, int u, std::uint32_t count) const {
-    if (const auto terms = narrowTerms(f, u, count, false))
+// The rank error of u with this count, from its exact terms: good to a
+// few units in the last place, which boundMargin covers.
+double Ranking::Data::errorOf(const Family& f, int u, std::uint32_t count) const {
+    if (const auto terms = narrowTerms(f, u, count))
         return toDouble(terms->first) / toDouble(terms->second);
     mpz_class num, den;
-    errorTerms(f, u, count, false, num, den);
+    errorTerms(f, u, count, num, den);
     return mpq_class(num, den).get_d();
 }
 
@@ -682,22 +692,22 @@ void Ranking::Data::pushVariant(Single c, std::size_t from) {
 }
 
 // The best setting of the group for the counts kMin to kMax, and its
-// error without the reload allowance: for each count the u nearest the
-// target's, below or above.
+// error: for each count the u nearest the target's, below or above.
 std::pair<int, double> Ranking::Data::bestOf(const Family& f, int lo, int hi, unsigned long kMin,
                                              unsigned long kMax) const {
     const Source& s = sourceOf(f);
-    std::pair<int, double> best{lo, baseError(f, lo, static_cast<std::uint32_t>(kMin))};
+    std::pair<int, double> best{lo, errorOf(f, lo, static_cast<std::uint32_t>(kMin))};
     for (unsigned long k = kMin; k <= kMax; ++k) {
-        const double ideal = s.target / (static_cast<double>(f.cycles(1)) * static_cast<double>(k));
+        const double ideal =
+            (s.target / static_cast<double>(k) - static_cast<double>(f.delay)) / static_cast<double>(f.cycles(1));
         const double below = std::floor(std::clamp(ideal, static_cast<double>(lo), static_cast<double>(hi)));
         for (const double candidate : {below, below + 1}) {
             const int u = static_cast<int>(std::min(candidate, static_cast<double>(hi)));
-            const double error = baseError(f, u, static_cast<std::uint32_t>(k));
+            const double error = errorOf(f, u, static_cast<std::uint32_t>(k));
             if (error < best.second)
                 best = {u, error};
         }
-        const double error = baseError(f, hi, static_cast<std::uint32_t>(k));
+        const double error = errorOf(f, hi, static_cast<std::uint32_t>(k));
         if (error < best.second)
             best = {hi, error};
     }
@@ -713,23 +723,19 @@ void Ranking::Data::pushGroup(std::uint16_t family, int lo, int hi) {
     const unsigned long kMin = countAt(f, hi), kMax = countAt(f, lo);
     const bool few = kMax - kMin < fewCounts, listed = hi - lo < smallGroup || (!few && hi - lo < scannedGroup);
     // A large group with many counts may hold any error down to 0.
-    double bound = few ? bestOf(f, lo, hi, kMin, kMax).second : listed ? scannedBound(f, lo, hi) : 0;
-    if (f.late) {
-        const Source& s = sourceOf(f);
-        bound += static_cast<double>(kMin) * static_cast<double>(s.reloadDelay) / s.target;
-    }
+    const double bound = few ? bestOf(f, lo, hi, kMin, kMax).second : listed ? scannedBound(f, lo, hi) : 0;
     groups.push_back(Group{family, lo, hi, bound * (1 - boundMargin), static_cast<std::uint32_t>(kMin), listed});
     std::ranges::push_heap(groups, [this](const Group& a, const Group& b) { return groupBefore(b, a); });
 }
 
-// Below the error of every setting lo to hi without the reload allowance,
-// whatever its count: each count's product and the target are rounded to
-// doubles at most once each, a few units in the last place of the target.
+// Below the error of every setting lo to hi, whatever its count: each
+// count's product and the target are rounded to doubles at most once each,
+// a few units in the last place of the target.
 double Ranking::Data::scannedBound(const Family& f, int lo, int hi) const {
     const double target = sourceOf(f).target, perU = static_cast<double>(f.cycles(1));
     double best = target;
     for (int u = lo; u <= hi; ++u) {
-        const double made = perU * u, nearest = std::max(2.0, std::floor(target / made + 0.5));
+        const double made = perU * u + static_cast<double>(f.delay), nearest = std::max(2.0, std::floor(target / made + 0.5));
         for (const double k : {nearest - 1, nearest, nearest + 1})
             best = std::min(best, std::abs(std::max(2.0, k) * made - target));
     }
@@ -760,19 +766,23 @@ void Ranking::Data::open(const Group& g) {
 // Groups in the order of what they may hold at best, so that when the first
 // cannot come before a setting, none can.
 bool Ranking::Data::groupBefore(const Group& a, const Group& b) const {
-    return std::tuple(a.bound, a.fewestCount, families[a.family].bestClass) <
-           std::tuple(b.bound, b.fewestCount, families[b.family].bestClass);
+    const Family& fa = families[a.family];
+    const Family& fb = families[b.family];
+    return std::tuple(a.bound, fa.late(), a.fewestCount, fa.bestClass) <
+           std::tuple(b.bound, fb.late(), b.fewestCount, fb.bestClass);
 }
 
 // A group comes before a setting unless every setting in it is worse: by
-// error, or, both errors 0, by count and mode class alone.
+// error, or, both errors 0, by being an estimate, count and mode class alone.
 bool Ranking::Data::groupFirst(const Group& g, const Single& s) const {
     if (g.bound < s.approx)
         return true;
     if (g.bound > 0 || s.approx > 0)
         return false;
-    const int sClass = families[s.family].variants[s.variant].modeClass;
-    return std::pair(g.fewestCount, families[g.family].bestClass) <= std::pair(s.count, sClass);
+    const Family& fg = families[g.family];
+    const Family& fs = families[s.family];
+    return std::tuple(fg.late(), g.fewestCount, fg.bestClass) <=
+           std::tuple(fs.late(), s.count, fs.variants[s.variant].modeClass);
 }
 
 void Ranking::Data::findThrough(std::size_t rank) {
@@ -857,6 +867,9 @@ int Ranking::Data::tieBreak(const Single& a, const Single& b) const {
     const Family& fb = families[b.family];
     const Variant& va = fa.variants[a.variant];
     const Variant& vb = fb.variants[b.variant];
+    // A figure that holds before an estimate.
+    if (fa.late() != fb.late())
+        return fa.late() ? 1 : -1;
     if (a.count != b.count)
         return a.count < b.count ? -1 : 1;
     if (va.modeClass != vb.modeClass)
@@ -928,7 +941,7 @@ std::vector<Warning> Ranking::Data::warningsOf(const Single& c) const {
     const Family& f = families[c.family];
     const Variant& v = f.variants[c.variant];
     std::vector<Warning> warnings;
-    if (interval() && f.late)
+    if (interval() && f.late())
         warnings.push_back(f.source == TimerClock::Crystal ? Warning::AsynchronousReload : Warning::ReloadLatency);
     if (interval() && c.count == 1 && f.cycles(c.u) < sourceOf(f).countingFloor)
         warnings.push_back(Warning::FrequentInterrupt);
@@ -951,7 +964,11 @@ Row Ranking::Data::row(const Single& c) const {
     row.driftPerDay = secondsPerDay * (ratio - 1);
     neighbours(c, row);
     row.warnings = warningsOf(c);
-    row.rankError = rankError(c);
+    row.shownError = row.error;
+    if (f.late()) {
+        const mpq_class real = mpq_class(mpz_class(f.period(c.u)) * c.count) / sourceOf(f).hz;
+        row.shownError = (real - query.target) / query.target;
+    }
     return row;
 }
 
@@ -993,17 +1010,11 @@ bool Row::estimated() const {
 
 bool Row::exact() const { return error == 0 && !estimated(); }
 
-mpq_class shownError(const Row& row) {
-    if (!row.estimated())
-        return row.error;
-    return row.error + (row.rankError - abs(row.error));
-}
-
 mpq_class shownDriftPerDay(const Row& row) {
     if (!row.estimated())
         return row.driftPerDay;
     // Only an interval has a late reload: the clock loses what the period gains.
-    return secondsPerDay * (1 / (1 + shownError(row)) - 1);
+    return secondsPerDay * (1 / (1 + row.shownError) - 1);
 }
 
 Ranking::Ranking(std::shared_ptr<Data> data) : data_(std::move(data)) {}
@@ -1014,8 +1025,11 @@ Row Ranking::row(std::size_t rank) const { return data_->row(data_->rankedAt(ran
 
 Setting Ranking::setting(std::size_t rank) const { return data_->settingOf(data_->rankedAt(rank)); }
 
-// A late reload's latency makes its rank error positive.
-bool Ranking::exact(std::size_t rank) const { return data_->rankError(data_->rankedAt(rank)) == 0; }
+// A late reload's row is an estimate, never exact, even at 0.
+bool Ranking::exact(std::size_t rank) const {
+    const Single c = data_->rankedAt(rank);
+    return !data_->families[c.family].late() && data_->rankError(c) == 0;
+}
 
 bool Ranking::twins(std::size_t a, std::size_t b) const {
     const Single c = data_->rankedAt(a);
@@ -1031,7 +1045,7 @@ bool Ranking::twins(std::size_t a, std::size_t b) const {
     return x.timer != y.timer && x.waveform->mode == y.waveform->mode && x.top() == y.top() &&
            x.topValue() == y.topValue() && x.prescaler == y.prescaler && x.role == y.role &&
            x.registerValue == y.registerValue && x.count == y.count && x.clock == y.clock &&
-           unitIndex(x) == unitIndex(y) && f.cycles(c.u) == g.cycles(d.u) && f.late == g.late;
+           unitIndex(x) == unitIndex(y) && f.cycles(c.u) == g.cycles(d.u) && f.delay == g.delay;
 }
 
 std::size_t Ranking::countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const {

@@ -118,9 +118,10 @@ struct Row {
     // reach strictly below and above the target, by stepping the register.
     std::optional<mpq_class> below, above;
     std::vector<Warning> warnings;
-    // The error the row is ranked by: with a late reload, the estimate of
-    // the real error that the latency adds to every period.
-    mpq_class rankError;
+    // The error the row is shown with and ranked by, by its size: error, or
+    // with a late reload the estimate of the real error, every period
+    // lengthened by the ticks the reload loses.
+    mpq_class shownError;
 
     // No error, and nothing that makes the real value differ from it.
     bool exact() const;
@@ -129,10 +130,6 @@ struct Row {
     bool estimated() const;
 };
 
-// The error a row is shown with: its error, or for an estimated row the
-// estimate of the real error, the error plus the latency its late reload
-// adds to every period (rankError's share beyond |error|).
-mpq_class shownError(const Row& row);
 // Seconds a day a clock kept by the row gains, by shownError.
 mpq_class shownDriftPerDay(const Row& row);
 

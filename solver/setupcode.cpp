@@ -386,7 +386,7 @@ std::string achievedText(const Query& q, const Row& row) {
     const std::string value = q.goal == Goal::Interval ? timeText(row.achieved) : frequencyText(row.achieved);
     const std::string_view estimate = row.estimated() ? "~" : "";
     return fmt::format("Achieved {}{}: error {}{} ppm, drift {}{} s/day.", value, row.exact() ? ", exactly" : "",
-                       estimate, signedText(shownError(row) * 1000000), estimate, signedText(shownDriftPerDay(row)));
+                       estimate, signedText(row.shownError * 1000000), estimate, signedText(shownDriftPerDay(row)));
 }
 
 std::string settingText(const Query& q, const Row& row) {
@@ -440,14 +440,16 @@ std::string reloadText(const Setup& setup, const Row& row) {
             text += fmt::format(" At prescaler 1 the write reaches {} only {} crystal cycles after it: about {} "
                                 "ticks a period are lost, which the error above counts. CTC has none of this.",
                                 counter, crystalLatchCycles, crystalLatchCycles);
-    } else if (row.setting.prescaler == 1)
-        text += fmt::format(" At prescaler 1 the two CPU cycles between reading and writing {} are still lost: "
-                            "about 2 ticks a period, some {} ppm longer. CTC has none of this.",
-                            counter, decimalText(mpq_class(2000000, ticks), 3));
-    else if (row.setting.prescaler == 8)
+    } else if (row.setting.prescaler == 1) {
+        const unsigned long gap = reloadGapCycles(setup.timer->bits);
+        text += fmt::format(" At prescaler 1 the {0} CPU cycles between reading and writing {1} are still lost: "
+                            "about {0} ticks a period, some {2} ppm longer. CTC has none of this.",
+                            gap, counter, decimalText(mpq_class(gap * 1000000, static_cast<unsigned long>(ticks)), 3));
+    } else if (row.setting.prescaler == 8) {
         text += fmt::format(" At prescaler 8 a tick that falls between reading and writing {} is lost: up to {} "
                             "ppm longer. CTC has none of this.",
                             counter, decimalText(mpq_class(1000000, ticks), 3));
+    }
     return text;
 }
 

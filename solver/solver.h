@@ -39,10 +39,11 @@
 //   Phase Correct and Phase and Frequency Correct PWM 2 TOP ticks.
 // A variable TOP of a 16-bit timer is at least 3.
 //
-// Rows are ranked by the size of their error (a late reload counts its
-// latency as error); among equal errors, the fewer interrupts counted in
-// software (none before some); CTC before NORMAL before NORMAL with a
-// preload; the finer resolution: the smaller timer tick for an interval or
+// Rows are ranked by the size of their error; a late reload's period is
+// the register's plus the ticks the reload loses, and its software count
+// the one nearest for that period. Among equal errors, a figure that holds
+// before an estimate; the fewer interrupts counted in software (none before
+// some); CTC before NORMAL before NORMAL with a preload; the finer resolution: the smaller timer tick for an interval or
 // square wave, the larger TOP for PWM; a fixed TOP before OCRnA before ICRn;
 // the mode; the lower timer number, so that twin timers' rows stand
 // together; the smaller prescaler.

@@ -25,9 +25,17 @@ namespace solver {
 constexpr unsigned long countingFloorCycles = 256;
 // A plain routine writes TCNTn this many CPU cycles after the overflow
 // (interrupt response, vector jump, prologue), measured in a cycle-accurate
-// simulator. When the write lands after the first tick of the new period,
-// the ticks counted meanwhile are lost: at prescalers 1 and 8.
+// simulator. The reload adds the preload to the counter, TCNTn += preload,
+// so the ticks counted until then stay counted; only at a prescaler no
+// larger than this can a tick fall between reading the counter and writing
+// it back, and be lost: at prescalers 1 and 8.
 constexpr unsigned long reloadLatencyCycles = 19;
+// The CPU cycles from reading TCNTn to writing it back in TCNTn += preload,
+// as avr-gcc -Os compiles it: in, subi, out on an 8-bit timer; ld, ldd,
+// subi, sbci, std, st on a 16-bit one. At prescaler 1 as many ticks are lost
+// every period; at a larger late prescaler a tick is lost or not by the
+// phase of the routine, as many cycles on average.
+constexpr unsigned long reloadGapCycles(int bits) { return bits > 8 ? 8 : 2; }
 // An empty interrupt routine as avr-gcc compiles it, entered again as soon
 // as it returns: the response, the vector's jump, the prologue and epilogue
 // and reti, measured in a cycle-accurate simulator. Interrupts closer than

@@ -99,10 +99,10 @@ char warningLetter(Warning warning) {
 std::string warningText(Warning warning) {
     switch (warning) {
     case Warning::ReloadLatency:
-        return fmt::format("at prescalers 1 and 8 the preload is written back after the first tick of the next "
-                           "period (about {} CPU cycles after the overflow with a plain interrupt routine), so the "
-                           "real period is longer than shown; prefer CTC",
-                           reloadLatencyCycles);
+        return fmt::format("at prescalers 1 and 8 the ticks that fall between reading TCNTn and adding the "
+                           "preload back in the interrupt are lost, about {} CPU cycles a period ({} on a 16-bit "
+                           "timer), so the real period is longer than shown; prefer CTC",
+                           reloadGapCycles(8), reloadGapCycles(16));
     case Warning::AsynchronousReload:
         return fmt::format("Timer2 counting the crystal latches a TCNT2 write {} crystal cycles late, so the real "
                            "period is longer than shown; prefer CTC",
