@@ -72,7 +72,9 @@ struct Source {
     mpz_class p, q, twiceP;
     unsigned long countingFloor = 0;  // countingFloorCycles in this clock's cycles
     unsigned long routineFloor = 0;   // routineRoundTripCycles in this clock's cycles
-    unsigned long reloadDelay = 0;    // cycles of this clock from overflow to reload
+    // Cycles of this clock from the overflow to the reload's write: a
+    // prescaler larger than that loses no tick to it.
+    unsigned long reloadDelay = 0;
     mpq_class cpuCyclesPerCycle;
     // The length of one cycle of this clock in a unit common to all the
     // clocks, for comparing ticks as integers; 0 when it would need over
@@ -428,11 +430,6 @@ void Ranking::Data::addPwm(const avr::Timer& timer, const avr::WaveformMode& w) 
     addVariant(timer, multiplier, minimumVariableTop(timer.bits) + shift, timer.max() + shift, pwm);
 }
 
-// Adds the variant to the family of its clock, prescaler and register
-// steps, or starts that family, for each of the timer's prescalers. The
-// variants of a family that rank alike have the same error for the same u:
-// CTC with either TOP register, and NORMAL with or without a preload, of
-// the timer and its twins.
 // The cycles of the source a late reload loses each period: the read to
 // write gap of the routine, to the nearest cycle, and the crystal's latch.
 unsigned long Ranking::Data::reloadLoss(TimerClock source, const avr::Timer& timer) const {
@@ -440,6 +437,11 @@ unsigned long Ranking::Data::reloadLoss(TimerClock source, const avr::Timer& tim
     return floorOf(gap + mpq_class(1, 2)).get_ui() + (source == TimerClock::Crystal ? crystalLatchCycles : 0);
 }
 
+// Adds the variant to the family of its clock, prescaler and register
+// steps, or starts that family, for each of the timer's prescalers. The
+// variants of a family that rank alike have the same error for the same u:
+// CTC with either TOP register, and NORMAL with or without a preload, of
+// the timer and its twins.
 void Ranking::Data::addVariant(const avr::Timer& timer, int multiplier, int first, int last, Variant variant) {
     const TimerClock source = clockOf(timer);
     variant.first = first, variant.last = last;
