@@ -23,10 +23,10 @@ QString warningText(solver::Warning warning) {
     switch (warning) {
     case solver::Warning::ReloadLatency:
         return QStringLiteral("Przy preskalerze 1 i 8 giną takty, które wypadną między odczytem TCNTn a dodaniem "
-                              "do niego wartości początkowej w przerwaniu: ok. %1 cykle CPU na okres (%2 w timerze "
-                              "16-bitowym), więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.")
-            .arg(solver::reloadGapCycles(8))
-            .arg(solver::reloadGapCycles(16));
+                              "do niego wartości początkowej w przerwaniu: od %1 do %2 cykli CPU na okres, zależnie "
+                              "od timera, więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.")
+            .arg(solver::reloadGapCycles(8, true))
+            .arg(solver::reloadGapCycles(16, false));
     case solver::Warning::AsynchronousReload:
         return QStringLiteral("Timer2 taktowany kwarcem zegarkowym przyjmuje zapis TCNT2 o %1 cykle kwarcu później, "
                               "więc rzeczywisty okres jest dłuższy niż podany; lepiej użyć CTC.")

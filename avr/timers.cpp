@@ -90,7 +90,8 @@ constexpr Timer timer2AB(std::span<const CompareUnit> units) {
             .externalClock = false, .modes = threeBitModes, .wgm = wgm2ab, .cs = cs2b, .compareUnits = units,
             .topOcr = "OCR2A", .overflowInterrupt = Bit{"TIMSK2", "TOIE2", 0},
             .overflowFlag = Bit{"TIFR2", "TOV2", 0}, .overflowVector = "TIMER2_OVF_vect",
-            .crystal = Bit{"ASSR", "AS2", 5}, .crystalBusy = asyncBusyAB, .otherBits = foc2abExclk};
+            .crystal = Bit{"ASSR", "AS2", 5}, .crystalBusy = asyncBusyAB, .otherBits = foc2abExclk,
+            .counterInIo = false};
 }
 
 // The 16-bit timers of every mega: COMnA, COMnB and COMnC at 7:6, 5:4 and
@@ -109,6 +110,7 @@ struct Timer16 {
     std::string_view forceCompare{};
     bool togglesWithIcrTop = false;
     std::span<const Bit> otherBits{};
+    bool counterInIo = false;
 };
 
 constexpr Timer timer16(const Timer16& t) {
@@ -116,7 +118,8 @@ constexpr Timer timer16(const Timer16& t) {
             .prescalers = timer0Prescalers, .externalClock = true, .modes = fourBitModes, .wgm = t.wgm, .cs = t.cs,
             .compareUnits = t.units, .topOcr = t.topOcr, .overflowInterrupt = t.overflowInterrupt,
             .overflowFlag = t.overflowFlag, .overflowVector = t.overflowVector, .capture = t.capture,
-            .forceCompare = t.forceCompare, .togglesWithIcrTop = t.togglesWithIcrTop, .otherBits = t.otherBits};
+            .forceCompare = t.forceCompare, .togglesWithIcrTop = t.togglesWithIcrTop, .otherBits = t.otherBits,
+            .counterInIo = t.counterInIo};
 }
 
 // ICNCn and ICESn in TCCRnB, the strobes in TCCRnC on the ATmega48-328P
@@ -256,7 +259,7 @@ constexpr Timer timer2Single(std::span<const CompareUnit> units) {
 // Timer1's interrupt bits share TIMSK and TIFR with Timer0's and Timer2's.
 constexpr Timer timer1Shared(std::span<const CompareUnit> units, const InputCapture& capture) {
     return timer16({1, "TCNT1", tccr1ab, wgm1ab, cs1b, units, "OCR1A", Bit{"TIMSK", "TOIE1", 2},
-                    Bit{"TIFR", "TOV1", 2}, "TIMER1_OVF_vect", capture, {}, false, other1Shared});
+                    Bit{"TIFR", "TOV1", 2}, "TIMER1_OVF_vect", capture, {}, false, other1Shared, true});
 }
 constexpr CompareUnit unit1ASharedMask(std::string_view pin, Bit ddr) {
     return {"OCR1A", "OC1A", pin, ddr, {Bit{"TCCR1A", "COM1A0", 6}, Bit{"TCCR1A", "COM1A1", 7}},

@@ -132,6 +132,9 @@ struct Timer {
     // the prescaler resets. With every bit above, they make up what its
     // registers hold; the rest are reserved.
     std::span<const Bit> otherBits{};
+    // TCNTn in the I/O space, read and written by in and out; elsewhere it
+    // takes ld and st, a cycle more each.
+    bool counterInIo = true;
 
     constexpr int max() const { return (1 << bits) - 1; }
     bool countsCrystal() const { return crystal.exists(); }

@@ -433,7 +433,8 @@ void Ranking::Data::addPwm(const avr::Timer& timer, const avr::WaveformMode& w) 
 // The cycles of the source a late reload loses each period: the read to
 // write gap of the routine, to the nearest cycle, and the crystal's latch.
 unsigned long Ranking::Data::reloadLoss(TimerClock source, const avr::Timer& timer) const {
-    const mpq_class gap = reloadGapCycles(timer.bits) / sources[static_cast<std::size_t>(source)].cpuCyclesPerCycle;
+    const mpq_class gap = reloadGapCycles(timer.bits, timer.counterInIo) /
+                          sources[static_cast<std::size_t>(source)].cpuCyclesPerCycle;
     return floorOf(gap + mpq_class(1, 2)).get_ui() + (source == TimerClock::Crystal ? crystalLatchCycles : 0);
 }
 

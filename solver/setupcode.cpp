@@ -441,7 +441,7 @@ std::string reloadText(const Setup& setup, const Row& row) {
                                 "ticks a period are lost, which the error above counts. CTC has none of this.",
                                 counter, crystalLatchCycles, crystalLatchCycles);
     } else if (row.setting.prescaler == 1) {
-        const unsigned long gap = reloadGapCycles(setup.timer->bits);
+        const unsigned long gap = reloadGapCycles(setup.timer->bits, setup.timer->counterInIo);
         text += fmt::format(" At prescaler 1 the {0} CPU cycles between reading and writing {1} are still lost: "
                             "about {0} ticks a period, some {2} ppm longer. CTC has none of this.",
                             gap, counter, decimalText(mpq_class(gap * 1000000, static_cast<unsigned long>(ticks)), 3));

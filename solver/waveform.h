@@ -30,12 +30,17 @@ constexpr unsigned long countingFloorCycles = 256;
 // larger than this can a tick fall between reading the counter and writing
 // it back, and be lost: at prescalers 1 and 8.
 constexpr unsigned long reloadLatencyCycles = 19;
-// The CPU cycles from reading TCNTn to writing it back in TCNTn += preload,
-// as avr-gcc -Os compiles it: in, subi, out on an 8-bit timer; ld, ldd,
-// subi, sbci, std, st on a 16-bit one. At prescaler 1 as many ticks are lost
-// every period; at a larger late prescaler a tick is lost or not by the
-// phase of the routine, as many cycles on average.
-constexpr unsigned long reloadGapCycles(int bits) { return bits > 8 ? 8 : 2; }
+// The CPU cycles from reading TCNTn to writing it back in TCNTn += preload
+// as avr-gcc -Os compiles it, from the low byte's read to its write: the
+// high byte's read, an add per byte and each byte's write, a cycle each by
+// in and out, two by ld and st. So 2 for TCNT0 (in, subi, out) and 8 for
+// the ATmega328P's TCNT1 (ld, ldd, subi, sbci, std, st). At prescaler 1 as
+// many ticks are lost every period; at a larger late prescaler a tick is
+// lost or not by the phase of the routine, as many cycles on average.
+constexpr unsigned long reloadGapCycles(int bits, bool counterInIo) {
+    const unsigned long bytes = static_cast<unsigned long>(bits) / 8, access = counterInIo ? 1 : 2;
+    return (bytes - 1) * access + bytes + bytes * access;
+}
 // An empty interrupt routine as avr-gcc compiles it, entered again as soon
 // as it returns: the response, the vector's jump, the prologue and epilogue
 // and reti, measured in a cycle-accurate simulator. Interrupts closer than

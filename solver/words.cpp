@@ -100,9 +100,9 @@ std::string warningText(Warning warning) {
     switch (warning) {
     case Warning::ReloadLatency:
         return fmt::format("at prescalers 1 and 8 the ticks that fall between reading TCNTn and adding the "
-                           "preload back in the interrupt are lost, about {} CPU cycles a period ({} on a 16-bit "
-                           "timer), so the real period is longer than shown; prefer CTC",
-                           reloadGapCycles(8), reloadGapCycles(16));
+                           "preload back in the interrupt are lost, {} to {} CPU cycles a period by the timer, so "
+                           "the real period is longer than shown; prefer CTC",
+                           reloadGapCycles(8, true), reloadGapCycles(16, false));
     case Warning::AsynchronousReload:
         return fmt::format("Timer2 counting the crystal latches a TCNT2 write {} crystal cycles late, so the real "
                            "period is longer than shown; prefer CTC",

@@ -443,6 +443,10 @@ const Said saidRows[] = {
     {"CodeCommentGivesTheEstimate",
      {"code", "--clock", "16MHz", "--interval", "10us", "--mode", "normal", "--timer", "0", "--pick", "4"},
      "Achieved 10 us: error ~+12500 ppm"},
+    // in, in, subi, sbci, out, out: the ATmega8's TCNT1 is in the I/O space.
+    {"ReloadLosesTheTimersOwnGap",
+     {"code", "--mcu", "atmega8", "--clock", "16MHz", "--interval", "10us", "--mode", "normal", "--timer", "1"},
+     "(about 19 CPU cycles) stay counted. At prescaler 1 the 5 CPU cycles"},
     // An estimate of 0 ranks after an exact 0.
     {"ExactBeforeAnEstimate", {"solve", "--clock", "16MHz", "--interval", "100us", "--mode", "normal", "--limit", "1"},
      "1  Timer2  NORMAL  32         TCNT2 preload 206  1      100 us    exact"},

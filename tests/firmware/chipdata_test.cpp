@@ -85,6 +85,8 @@ TEST_P(ChipData, NamesAndBitPositionsAreAvrLibcs) {
         for (std::string_view reg : t.control)
             expectRegister(reg);
         expectRegister(t.counter);
+        // The reload's cycles depend on it: _SFR_IO8 and _SFR_IO16 take in and out.
+        EXPECT_EQ(macros[std::string(t.counter)].rfind("_SFR_IO", 0) == 0, t.counterInIo) << t.counter;
         if (!t.topOcr.empty())
             expectRegister(t.topOcr);
         for (const auto* bits : {&t.wgm, &t.cs})

@@ -101,9 +101,7 @@ struct Clock {
     u128 cyclesNum, cyclesDen;
     // Ticks from the overflow until a preload written in the interrupt lands.
     u128 reloadDelay;
-    // Ticks a late reload loses each period on an 8-bit and a 16-bit timer:
-    // the routine's read-to-write gap, to the nearest tick, and a crystal's latch.
-    u128 reloadLoss8, reloadLoss16;
+    u128 crystalLatch;  // ticks a TCNTn write waits for on the crystal
 };
 
 mpz_class ceilOf(const mpq_class& x) {
@@ -117,10 +115,6 @@ Clock clockFor(const Case& c, const mpq_class& hz, bool crystal) {
     const mpq_class cycles = c.clock / hz;
     const mpz_class delay =
         ceilOf(solver::reloadLatencyCycles * hz / c.clock) + (crystal ? solver::crystalLatchCycles : 0);
-    const auto loss = [&](int bits) {
-        const mpz_class ticks = -ceilOf(-(solver::reloadGapCycles(bits) * hz / c.clock + mpq_class(1, 2)));  // halves up
-        return narrow(ticks + (crystal ? solver::crystalLatchCycles : 0), 20);
-    };
     return {hz,
             narrow(period.get_num(), 125),
             narrow(period.get_den(), 64),
@@ -129,8 +123,14 @@ Clock clockFor(const Case& c, const mpq_class& hz, bool crystal) {
             narrow(cycles.get_num(), 64),
             narrow(cycles.get_den(), 64),
             narrow(delay, 20),
-            loss(8),
-            loss(16)};
+            crystal ? solver::crystalLatchCycles : 0};
+}
+
+// Ticks a late reload loses each period: the routine's read-to-write gap,
+// to the nearest tick, and a crystal's latch.
+u128 reloadLoss(const Clock& clock, const avr::Timer& timer) {
+    const u128 gap = solver::reloadGapCycles(timer.bits, timer.counterInIo);
+    return (2 * gap * clock.cyclesDen + clock.cyclesNum) / (2 * clock.cyclesNum) + clock.crystalLatch;  // halves up
 }
 
 // One timer, waveform mode, prescaler and clock, over its register range;
@@ -269,7 +269,7 @@ std::optional<Candidate> candidate(const Case& c, const Family& f, int reg) {
     // A preload written in the interrupt lengthens every period by its latency.
     const bool lateReload = c.goal == Goal::Interval && f.waveform->mode == avr::Mode::Normal && reg > 0 &&
                             u128(f.prescaler) <= clock.reloadDelay;
-    const u128 period = m + (!lateReload ? 0 : f.timer->bits > 8 ? clock.reloadLoss16 : clock.reloadLoss8);
+    const u128 period = m + (lateReload ? reloadLoss(clock, *f.timer) : 0);
     u128 count = 1;
     if (f.counted) {
         count = std::max<u128>(2, (2 * a + period * b) / (2 * period * b));  // halves up
