@@ -18,6 +18,18 @@ QColor textColor(const QStyleOptionViewItem& o) {
     return o.palette.color(group, o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
 }
 
+// One line of the cell's text, laid out in its width.
+QTextLine layOut(QTextLayout& layout, int width) {
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    return line;
+}
+
 }  // namespace
 
 void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -37,16 +49,14 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     textOption.setAlignment(QStyle::visualAlignment(o.direction, o.displayAlignment));
     QTextLayout layout(o.text, o.font);
     layout.setTextOption(textOption);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid()) {
-        line.setLineWidth(textRect.width());
-        line.setPosition(QPointF(0, 0));
-    }
-    layout.endLayout();
+    const QTextLine line = layOut(layout, textRect.width());
+    // The style places the text by the whole text's height, then draws it
+    // elided, when too wide, as QFontMetrics elides it.
+    const QRect aligned = QStyle::alignedRect(Qt::LayoutDirectionAuto, o.displayAlignment & Qt::AlignVertical_Mask,
+                                              layout.boundingRect().size().toSize(), textRect);
     if (line.isValid() && line.naturalTextWidth() > textRect.width()) {
-        QStyledItemDelegate::paint(painter, option, index);  // elided
-        return;
+        layout.setText(QFontMetrics(o.font).elidedText(o.text, o.textElideMode, textRect.width()));
+        layOut(layout, textRect.width());
     }
 
     painter->save();
@@ -54,8 +64,6 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &o, painter, o.widget);
     if (!o.text.isEmpty()) {
         painter->setPen(textColor(o));
-        const QRect aligned = QStyle::alignedRect(Qt::LayoutDirectionAuto, o.displayAlignment & Qt::AlignVertical_Mask,
-                                                  layout.boundingRect().size().toSize(), textRect);
         layout.draw(painter, QPointF(textRect.x(), aligned.top()));
     }
     painter->restore();
