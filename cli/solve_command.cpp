@@ -599,8 +599,6 @@ ShownRows shownRows(const SolveOptions& o, const solver::Ranking& ranking, std::
             break;
         first = i;
         solver::Row row = ranking.row(i);
-        if (shown.rows.size() == atMost)
-            break;
         if (!within(o, row)) {
             if (shown.rows.empty())
                 shown = {{{std::move(row)}}, false};

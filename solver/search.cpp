@@ -47,12 +47,6 @@ double toDouble(Wide x) {
     return x >> 64 == 0 ? static_cast<double>(static_cast<std::uint64_t>(x)) : static_cast<double>(x);
 }
 
-mpq_class pow10(int exponent) {
-    mpz_class power;
-    mpz_ui_pow_ui(power.get_mpz_t(), 10, static_cast<unsigned long>(exponent));
-    return mpq_class(power);
-}
-
 mpz_class floorOf(const mpq_class& x) {
     mpz_class result;
     mpz_fdiv_q(result.get_mpz_t(), x.get_num_mpz_t(), x.get_den_mpz_t());
@@ -1049,17 +1043,6 @@ bool Ranking::twins(std::size_t a, std::size_t b) const {
            x.topValue() == y.topValue() && x.prescaler == y.prescaler && x.role == y.role &&
            x.registerValue == y.registerValue && x.count == y.count && x.clock == y.clock &&
            unitIndex(x) == unitIndex(y) && f.cycles(c.u) == g.cycles(d.u) && f.delay == g.delay;
-}
-
-std::size_t Ranking::countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const {
-    const mpq_class limit = maxErrorPpm / pow10(6);
-    std::size_t count = 0;
-    for (; count < atMost; ++count) {
-        data_->findThrough(count);
-        if (count >= data_->ranked.size() || data_->rankError(data_->ranked[count]) > limit)
-            break;
-    }
-    return count;
 }
 
 Ranking solve(const Query& query) {

@@ -149,9 +149,6 @@ public:
     // mode, prescaler, register value and count on twin timers, such as
     // Timer1 and Timer3 of the ATmega2560. Twins rank next to each other.
     bool twins(std::size_t a, std::size_t b) const;
-    // How many of the first rows, at most atMost, have an error of at most
-    // maxErrorPpm, counting the reload allowance of inexact rows.
-    std::size_t countWithin(const mpq_class& maxErrorPpm, std::size_t atMost) const;
 
     struct Data;
     explicit Ranking(std::shared_ptr<Data> data);
