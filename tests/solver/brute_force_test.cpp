@@ -266,7 +266,7 @@ std::optional<Candidate> candidate(const Case& c, const Family& f, int reg) {
     const u128 a = clock.periodNum, b = clock.periodDen;
     if (!served(c, f, m))
         return std::nullopt;
-    // A preload written in the interrupt lengthens every period by its latency.
+    // A preload added back in the interrupt lengthens every period by the ticks it loses.
     const bool lateReload = c.goal == Goal::Interval && f.waveform->mode == avr::Mode::Normal && reg > 0 &&
                             u128(f.prescaler) <= clock.reloadDelay;
     const u128 period = m + (lateReload ? reloadLoss(clock, *f.timer) : 0);
