@@ -254,8 +254,8 @@ void TForm4::createControls() {
 // font, so that a larger font or scale keeps every column readable. Sizing
 // to the contents would lay out every row on each keystroke.
 void TForm4::sizeColumns() {
-    const char* const samples[] = {"Timer2 (kwarc)", "Phase Correct PWM", "1024", "TOP = OCR1A = 65535", "65535",
-                                   "0,999981916 ms", "~+12500,0", "+1,56253", "LF"};
+    const char* const samples[] = {"Timer2 (kwarc)", "Phase Correct PWM", "1024", "TCNT1 = 65535 (przeładowanie)",
+                                   "65535", "0,999981916 ms", "~+12500,0", "+1,56253", "LF"};
     const QFontMetrics cells = c_.wyniki->fontMetrics();
     const QFontMetrics headings = c_.wyniki->horizontalHeader()->fontMetrics();
     const int padding = 3 * cells.averageCharWidth();
@@ -329,10 +329,14 @@ void TForm4::start(const ui::SearchStart& from) {
         c_.timer->setCurrentIndex(0);
     }
     recalculate();
-    if (!placed_)
+    const bool first = !placed_;
+    if (first)
         placeOnScreen();
     focusOnValue_ = true;
     show();
+    // The window's frame is known only once it is shown.
+    if (first)
+        keepWithinScreen();
     raise();
     activateWindow();
     if (isActiveWindow())
@@ -372,6 +376,10 @@ void TForm4::placeOnScreen() {
         resize(columns + margins.left() + margins.right(),
                sizeHint().height() + 12 * c_.wyniki->verticalHeader()->defaultSectionSize());
     }
+    keepWithinScreen();
+}
+
+void TForm4::keepWithinScreen() {
     const QRect available = screen()->availableGeometry();
     const QSize frame = frameGeometry().size() - size();
     resize(size().boundedTo(available.size() - frame));

@@ -82,6 +82,7 @@ private:
     void createConnections();
     void sizeColumns();
     void placeOnScreen();
+    void keepWithinScreen();
     void saveGeometryOfScreen() const;
     QString geometryKey() const;
     void focusValue();

@@ -452,7 +452,7 @@ TEST_F(SettingsSearch, SizeAndPlaceAreRemembered) {
     EXPECT_TRUE(available.contains(search->frameGeometry())) << search->frameGeometry().width() << "x"
                                                              << search->frameGeometry().height() << " in "
                                                              << available.width() << "x" << available.height();
-    search->setGeometry(QRect(available.topLeft() + QPoint(40, 30), search->size() - QSize(20, 10)));
+    search->setGeometry(QRect(available.topLeft() + QPoint(40, 30), search->size() - QSize(60, 40)));
     const QRect left = search->geometry();
     search->hide();
     TForm4 again;
